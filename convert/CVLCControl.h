@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <stdexcept>
+
+// Thrown when libVLC fails a call, or cannot be created at all (library or plugins missing).
+class CVlcError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The transcoding control: one media player, used for one attempt at one file.
+//
+// Contract the conversion driver relies on:
+// - addTarget(source, options, 10, -666) replaces the item and plays the file through the
+//   stream output given in the options; it returns at once and never shows a window.
+// - GetPosition() and GetTime() read -1 whenever no item is opening, buffering, playing or
+//   paused (ended, stopped, failed, or no item); otherwise libVLC's position (0..1) and time (ms).
+// - playlistClear() stops and drops the item: the control is idle afterwards.
+// - stop() stops playback and writing at once.
+// Failures throw CVlcError.
+class CVLCControl
+{
+public:
+    virtual ~CVLCControl() = default;
+
+    virtual void stop() = 0;
+    virtual float GetPosition() = 0;
+    virtual int GetTime() = 0;
+    virtual void addTarget(const QString &uri, const QStringList &options, int mode,
+                           int position) = 0;
+    virtual void playlistClear() = 0;
+};
+
+// Makes a fresh control for every attempt. Tests hand in a factory of scripted fakes.
+class IVlcControlFactory
+{
+public:
+    virtual ~IVlcControlFactory() = default;
+    // Throws CVlcError when no control can be made.
+    virtual std::unique_ptr<CVLCControl> CreateControl() = 0;
+};

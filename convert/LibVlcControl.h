@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CVLCControl.h"
+
+#include <QStringList>
+#include <memory>
+
+struct libvlc_instance_t;
+struct libvlc_media_player_t;
+
+// The libVLC instance shared by all controls of the process; made on first use.
+class CLibVlcInstance
+{
+public:
+    // Extra libVLC arguments may be given (tests use "--verbose=0" and the like).
+    explicit CLibVlcInstance(const QStringList &arguments = {});
+    ~CLibVlcInstance();
+    CLibVlcInstance(const CLibVlcInstance &) = delete;
+    CLibVlcInstance &operator=(const CLibVlcInstance &) = delete;
+
+    // Throws CVlcError when libVLC or its plugins cannot be loaded.
+    libvlc_instance_t *get();
+
+private:
+    QStringList m_arguments;
+    libvlc_instance_t *m_instance = nullptr;
+};
+
+// CVLCControl over one libVLC media player.
+class CLibVlcControl : public CVLCControl
+{
+public:
+    explicit CLibVlcControl(libvlc_instance_t *instance);
+    ~CLibVlcControl() override;
+
+    void stop() override;
+    float GetPosition() override;
+    int GetTime() override;
+    void addTarget(const QString &uri, const QStringList &options, int mode, int position) override;
+    void playlistClear() override;
+
+    // The ":sout=..." option as libVLC 3 reads it: the url key of the std{} part spelled dst,
+    // found by a scan that respects the chain's quoting. Other text is left as it is.
+    static QString rewriteStdUrlToDst(const QString &option);
+
+private:
+    libvlc_instance_t *m_instance;
+    libvlc_media_player_t *m_player = nullptr;
+};
+
+// Production factory: a fresh CLibVlcControl per attempt over the shared instance.
+class CLibVlcControlFactory : public IVlcControlFactory
+{
+public:
+    explicit CLibVlcControlFactory(const QStringList &arguments = {});
+    std::unique_ptr<CVLCControl> CreateControl() override;
+
+private:
+    CLibVlcInstance m_instance;
+};

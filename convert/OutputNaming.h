@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Dialogs.h"
+
+#include <QString>
+
+struct ConversionSettings;
+
+// Where a file's output goes and the stream-output option that writes it.
+namespace OutputNaming {
+
+// The candidate output path: beside the source (its path before the last period), or in
+// outputFolder ("<folder>/<name without extension>"), followed by convertTo as it stands.
+QString DefaultCandidate(const QString &source, bool sameFolder, const QString &outputFolder,
+                         const QString &convertTo);
+
+// The name the save dialog suggests. Variant 1: the candidate. Variant 0: the source path before
+// its last period, "_new_", and the source's extension without its period.
+QString SuggestedSaveName(int variant, const QString &source, const QString &candidate);
+
+// The save dialog's one file type: "All Supported Types (*.mp4)" (variant 1) or
+// "All Ipod Supported Types (*.mp4)" (variant 0), matching "*" + convertTo.
+IDialogs::FileType SaveFileType(int variant, const QString &convertTo);
+
+// ":sout=#transcode{...}:std{access=file,mux=...,url="..."}" with every setting verbatim.
+// Inside the quoted url, '\' and '"' are escaped as libVLC reads them, so that a file name can
+// never change the chain; a path without those two characters is inserted as it is.
+QString TranscodeOption(const ConversionSettings &settings, const QString &outputPath);
+
+// The file exists and can be opened for reading.
+bool CanOpenFile(const QString &path);
+
+// Both names reach the same existing file (however the paths are spelled: links, "..", "./").
+bool IsSameFile(const QString &a, const QString &b);
+
+// The status line's "root" and "name" parts of a source: "/" and "/clip.avi" for
+// "/videos/clip.avi".
+QString RootOf(const QString &source);
+QString NameFromLastSeparator(const QString &source);
+
+} // namespace OutputNaming

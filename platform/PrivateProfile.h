@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+// Reading and writing single keys of an ini file the way the classic private-profile
+// functions do, so that catalogues edited by hand keep working:
+// - section and key names compare without regard to case;
+// - white space around names and values is trimmed; a value in matching double quotes loses them;
+// - the first of duplicate sections/keys wins;
+// - a missing file, section or key gives the default;
+// - a value is cut at 255 characters, never inside a UTF-8 sequence;
+// - a UTF-8 byte-order mark and CRLF line ends are accepted.
+// A write changes or adds only its one line (appending the section when missing, creating the
+// file when missing) and keeps every other byte; it goes through a temporary file renamed over
+// the target, so a crash or a full disk never leaves a half-written file.
+namespace PrivateProfile {
+
+inline constexpr int MaxValueLength = 255;
+
+QString readString(const QString &filePath, const QString &section, const QString &key,
+                   const QString &defaultValue);
+
+// Returns false when the file could not be written; the file is then unchanged.
+bool writeString(const QString &filePath, const QString &section, const QString &key,
+                 const QString &value);
+
+} // namespace PrivateProfile

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installs what is missing, builds Movarin with warnings as errors and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh --tests
+cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOVARIN_WERROR=ON
+cmake --build build-tests
+cd build-tests
+# Widgets and the movie run offscreen; the single-instance test starts its own Xvfb.
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)" "$@"

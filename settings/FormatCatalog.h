@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class CIniFile;
+
+// The four lists of choices read from Formats.ini.
+struct FormatCatalog
+{
+    QStringList convertToList;   // [genral] Extentions
+    QStringList containerList;   // [muxer] <target>
+    QStringList videoCodecList;  // [VC] <muxer>
+    QStringList audioCodecList;  // [AC] <muxer>
+};
+
+// The eight current choices, all held as text and used verbatim in the transcode option.
+struct ConversionSettings
+{
+    QString convertTo;
+    QString container;
+    QString videoCodec;
+    QString videoBitrate;
+    QString videoScale;
+    QString audioCodec;
+    QString audioBitrate;
+    QString audioChannels;
+};
+
+// Writes one movie variable.
+using MovieVariableWriter = std::function<void(const QString &name, const QString &value)>;
+
+// Splits a list text at every '|'; every segment counts, empty ones included, so the result
+// always holds at least one entry.
+QStringList SplitList(const QString &value);
+
+// The catalogue cascade: reads lists from the ini file, publishes the raw text and its flag to
+// the movie, and keeps the split lists and current choices.
+class CFormatCascade
+{
+public:
+    CFormatCascade(CIniFile &ini, FormatCatalog &formats, ConversionSettings &settings,
+                   MovieVariableWriter writeVariable);
+
+    // Reads key of section, writes the raw value to the movie variable name and then "1" to
+    // its flag variable, and refills list with the split value.
+    void LoadList(const QString &name, const QString &key, const QString &section,
+                  QStringList &list);
+
+    // Start-up: the four lists in order, then the eight default settings.
+    void LoadAtStartup();
+    // "ID-FS-convertTo": the target, its muxers and the first muxer's codecs.
+    void SelectTarget(const QString &target);
+    // "ID-FS-container": the muxer and its codecs.
+    void SelectMuxer(const QString &muxer);
+
+    static QString FlagVariableFor(const QString &listVariable);
+
+private:
+    CIniFile &m_ini;
+    FormatCatalog &m_formats;
+    ConversionSettings &m_settings;
+    MovieVariableWriter m_writeVariable;
+};

@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Fakes.h"
+
+IDialogs::Answer FakeDialogs::messageBox(QWidget *owner, const QString &text,
+                                         const std::optional<QString> &caption, Buttons buttons)
+{
+    const Box box{owner, text, caption, buttons};
+    boxes << box;
+    if (onBox)
+        onBox(box);
+    if (buttons == Buttons::Ok)
+        return Answer::Ok;
+    return boxAnswers.isEmpty() ? Answer::No : boxAnswers.dequeue();
+}
+
+QStringList FakeDialogs::getOpenFileNames(QWidget *, const QList<FileType> &fileTypes)
+{
+    openCalls << fileTypes;
+    return openAnswers.isEmpty() ? QStringList() : openAnswers.dequeue();
+}
+
+std::optional<QString> FakeDialogs::getSaveFileName(QWidget *owner, const SaveRequest &request)
+{
+    saveCalls << SaveCall{owner, request};
+    return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.dequeue();
+}
+
+std::optional<QString> FakeDialogs::chooseFolder(QWidget *, const QString &title)
+{
+    folderTitles << title;
+    return folderAnswers.isEmpty() ? std::nullopt : folderAnswers.dequeue();
+}
+
+QStringList FakeDialogs::boxTexts() const
+{
+    QStringList texts;
+    for (const Box &b : boxes)
+        texts << b.text;
+    return texts;
+}
+
+FakeVlcControl::FakeVlcControl(FakeVlcLog &log, int index)
+    : m_log(log)
+    , m_index(index)
+{
+    if (index < m_log.scripts.size())
+        m_script = m_log.scripts.at(index);
+    ++m_log.liveControls;
+}
+
+FakeVlcControl::~FakeVlcControl()
+{
+    --m_log.liveControls;
+}
+
+void FakeVlcControl::stop()
+{
+    m_log.calls << QStringLiteral("stop");
+    m_script.clear();
+    m_current = {-1, -1.0f};
+}
+
+int FakeVlcControl::GetTime()
+{
+    // The driver reads the time first, then the position: advance the script on the time.
+    m_current = m_script.isEmpty() ? std::pair<int, float>{-1, -1.0f} : m_script.takeFirst();
+    return m_current.first;
+}
+
+float FakeVlcControl::GetPosition()
+{
+    return m_current.second;
+}
+
+void FakeVlcControl::addTarget(const QString &uri, const QStringList &options, int mode,
+                               int position)
+{
+    m_log.calls << QLatin1String("addTarget ") + uri + QLatin1Char(' ') + QString::number(mode)
+                       + QLatin1Char(' ') + QString::number(position);
+    m_log.options << options;
+    if (m_log.throwOnAddTarget)
+        m_log.throwOnAddTarget();
+}
+
+void FakeVlcControl::playlistClear()
+{
+    m_log.calls << QStringLiteral("playlistClear");
+    m_script.clear();
+}
+
+std::unique_ptr<CVLCControl> FakeVlcFactory::CreateControl()
+{
+    if (log.failCreate)
+        throw CVlcError("no libVLC here");
+    return std::make_unique<FakeVlcControl>(log, log.created++);
+}

@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CVLCControl.h"
+#include "Clock.h"
+#include "Dialogs.h"
+#include "Shell.h"
+
+#include <QList>
+#include <QQueue>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+#include <optional>
+
+// Dialogs that answer from scripts and record every call.
+class FakeDialogs : public IDialogs
+{
+public:
+    struct Box
+    {
+        QWidget *owner;
+        QString text;
+        std::optional<QString> caption;
+        Buttons buttons;
+    };
+    struct SaveCall
+    {
+        QWidget *owner;
+        SaveRequest request;
+    };
+
+    QList<Box> boxes;
+    QQueue<Answer> boxAnswers;          // Yes/No answers, in order; Ok boxes need none
+    std::function<void(const Box &)> onBox;   // runs while the box is "open"
+
+    QList<QList<FileType>> openCalls;
+    QQueue<QStringList> openAnswers;    // empty list = cancel
+
+    QList<SaveCall> saveCalls;
+    QQueue<std::optional<QString>> saveAnswers;
+
+    QStringList folderTitles;
+    QQueue<std::optional<QString>> folderAnswers;
+
+    Answer messageBox(QWidget *owner, const QString &text, const std::optional<QString> &caption,
+                      Buttons buttons) override;
+    QStringList getOpenFileNames(QWidget *owner, const QList<FileType> &fileTypes) override;
+    std::optional<QString> getSaveFileName(QWidget *owner, const SaveRequest &request) override;
+    std::optional<QString> chooseFolder(QWidget *owner, const QString &title) override;
+
+    QStringList boxTexts() const;
+};
+
+class FakeShell : public IShell
+{
+public:
+    QList<QUrl> opened;
+    void openUrl(const QUrl &url) override { opened << url; }
+};
+
+// Records the waits instead of sleeping.
+class FakeClock : public IClock
+{
+public:
+    QList<int> sleeps;
+    void sleep(int milliseconds) override { sleeps << milliseconds; }
+};
+
+// A scripted control: each reading pops the next scripted (time, position) pair; when the
+// script is empty the control reads as idle (-1, -1).
+struct FakeVlcLog
+{
+    int created = 0;
+    QStringList calls;                 // "addTarget <uri>", "stop", "playlistClear", ...
+    QList<QStringList> options;        // options of every addTarget
+    // Per attempt (index = creation order), the readings (time, position) to give.
+    QList<QList<std::pair<int, float>>> scripts;
+    std::function<void()> throwOnAddTarget;   // called inside addTarget; may throw
+    bool failCreate = false;
+    int liveControls = 0;
+};
+
+class FakeVlcControl : public CVLCControl
+{
+public:
+    FakeVlcControl(FakeVlcLog &log, int index);
+    ~FakeVlcControl() override;
+    void stop() override;
+    float GetPosition() override;
+    int GetTime() override;
+    void addTarget(const QString &uri, const QStringList &options, int mode, int position) override;
+    void playlistClear() override;
+
+private:
+    FakeVlcLog &m_log;
+    int m_index;
+    QList<std::pair<int, float>> m_script;
+    std::pair<int, float> m_current{-1, -1.0f};
+};
+
+class FakeVlcFactory : public IVlcControlFactory
+{
+public:
+    FakeVlcLog log;
+    std::unique_ptr<CVLCControl> CreateControl() override;
+};

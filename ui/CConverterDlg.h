@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CIniFile.h"
+#include "CShockwaveFlash.h"
+#include "CVlcHostDlg.h"
+#include "FormatCatalog.h"
+
+#include <QDialog>
+#include <QIcon>
+#include <QTimer>
+#include <memory>
+
+class CFileListBox;
+class IDialogs;
+class IShell;
+class IClock;
+
+// What the main window needs from the outside world. Production code hands in the Qt and
+// libVLC implementations; tests hand in fakes.
+struct CConverterServices
+{
+    IDialogs &dialogs;
+    IShell &shell;
+    IClock &clock;
+    IVlcControlFactory &vlcFactory;
+};
+
+// The program's only visible window: a borderless dialog whose whole face is the movie, with the
+// file list laid over it. It owns every piece of run-time state, receives the movie's UI
+// commands and drives the conversion of the queue.
+class CConverterDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr int ProgressTimerId = 2;
+    static constexpr int ProgressPeriodMs = 1000;
+    static constexpr int HandOverPauseMs = 500;
+    static constexpr int RetryPauseMs = 200;
+    static constexpr int MaxRetries = 3;
+    static constexpr int CommandCountSelected = 32774;
+    static constexpr int CommandConvert = 32775;
+
+    // moduleDir: the program's folder with its trailing '/', where the movie, Formats.ini and the
+    // help page live.
+    CConverterDlg(const QString &moduleDir, const CConverterServices &services,
+                  QWidget *parent = nullptr);
+    ~CConverterDlg() override;
+
+    // Start-up: the list, the movie, icon and title, the output folder, the catalogue.
+    bool OnInitDialog();
+    // Runs the window modally after its start-up; returns the dialog's result.
+    int DoModal();
+
+    // Enter does nothing: the window stays open.
+    void OnOK() {}
+    void accept() override { OnOK(); }
+    void done(int result) override;
+
+    // The UI command dispatcher: the movie's commands, compared without regard to case.
+    void OnFSCommand(const QString &command, const QString &argument);
+    void OnFlashCall(const QString &request);
+    // Window commands 32774 and 32775.
+    void OnCommand(int id);
+    void OnHelp();
+    // Shows the folder chooser; 1 with out set when a folder was chosen, otherwise 0.
+    int BrowseForFolder(QString &out, const QString &title, QWidget *owner);
+
+    // The conversion driver.
+    int ConvertNextFile();
+    int StartFileConversion(const QString &source, const QString &option, int buildHere);
+    void OnTimer(int id);
+    void StopConversion();
+    int SetRetryCount(int n);
+    int MarkFileConverted();
+
+    // The members, in the order the window declares them.
+    CIniFile m_ini;
+    FormatCatalog m_formats;
+    ConversionSettings m_settings;
+    QString m_currentOutput;
+    CVlcHostDlg m_vlcHost;
+    CFileListBox *m_fileList = nullptr;
+    qint16 m_retryCount = 0;
+    int m_fileHadProgress = 0;
+    int m_sameFolder = 1;
+    QString m_outputPath;
+    int m_convertedCount = -1;
+    int m_currentIndex = -1;
+    int m_fileTotal = -1;
+    int m_timerId = 0;
+    CShockwaveFlash m_flash;
+    QIcon m_hIcon;
+
+    QString moduleDir() const { return m_moduleDir; }
+    // The support mail link opened by "IDC_FS_support".
+    static QUrl SupportMailUrl();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void OnDestroy();
+    void AddFiles();
+    void StartProgressTimer();
+    void KillProgressTimer();
+    // Settles the output of the current file (the existence question and the save dialog).
+    // Returns false when the user cancelled the save dialog: the file has been skipped then.
+    bool SettleOutput(int variant, const QString &source);
+    void RemoveFailedOutput(const QString &source);
+    void ReportStartFailure();
+    void ReportPollFailure();
+    int ReportPreparationFailure();
+    void EndOfAttempt();
+    void SetVariable(const QString &name, const QString &value) { m_flash.SetVariable(name, value); }
+
+    QString m_moduleDir;
+    CConverterServices m_services;
+    CFormatCascade m_cascade;
+    QTimer m_progressTimer;
+    bool m_destroyed = false;
+};

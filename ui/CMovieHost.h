@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+// The object the movie sees as `host`: the two directions of the UI protocol.
+//  - the movie raises UI commands with host.fsCommand(command, argument);
+//  - the host writes movie variables; the movie hears each write through variableWritten and
+//    reads the current text with host.variable(name);
+//  - the movie changes its own variables (the output folder text, the naming checks) with
+//    host.setVariable(name, value), which is not reported back as a host write.
+class CMovieHost : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CMovieHost(QObject *parent = nullptr);
+
+    // Raises a UI command. Delivery is queued: commandRaised is emitted from the event loop
+    // after the movie's handler has returned, one command at a time, in order.
+    Q_INVOKABLE void fsCommand(const QString &command, const QString &argument);
+    // The current text of a movie variable, "" when never set.
+    Q_INVOKABLE QString variable(const QString &name) const;
+    // The movie sets one of its own variables.
+    Q_INVOKABLE void setVariable(const QString &name, const QString &value);
+
+    // The host writes a variable: stored, and announced even when the value did not change.
+    void writeVariable(const QString &name, const QString &value);
+
+signals:
+    // Emitted for every write of the host, in order.
+    void variableWritten(const QString &name, const QString &value);
+    // Emitted (queued) for every UI command the movie raised.
+    void commandRaised(const QString &command, const QString &argument);
+
+private:
+    QHash<QString, QString> m_variables;
+};
