@@ -8,8 +8,6 @@
 #include "SingleInstance.h"
 #include "ThreadClock.h"
 
-#include <QQuickWindow>
-#include <QUrl>
 
 CConverterApp::CConverterApp(int &argc, char **argv)
     : QApplication(argc, argv)
@@ -22,11 +20,8 @@ bool CConverterApp::InitInstance()
 {
     CSingleInstance instance(QStringLiteral("Movarin"));
     CQtDialogs dialogs;
-    if (instance.anotherInstanceRunning()) {
-        dialogs.messageBox(nullptr, QStringLiteral("The applecation already running"),
-                           QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+    if (RefuseSecondInstance(instance, dialogs))
         return false;
-    }
 
     m_moduleDir = applicationDirPath();
     if (!m_moduleDir.endsWith(QLatin1Char('/')))
@@ -38,12 +33,25 @@ bool CConverterApp::InitInstance()
     CConverterServices services{dialogs, shell, clock, vlcFactory};
     {
         CConverterDlg dlg(m_moduleDir, services);
+        m_mainWnd = &dlg;
         dlg.DoModal();
+        m_mainWnd = nullptr;
     }
     return false;
 }
 
+bool CConverterApp::RefuseSecondInstance(CSingleInstance &instance, IDialogs &dialogs)
+{
+    if (!instance.anotherInstanceRunning())
+        return false;
+    dialogs.messageBox(nullptr, QStringLiteral("The applecation already running"),
+                       QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+    return true;
+}
+
 void CConverterApp::OnHelp()
 {
-    CQtShell().openUrl(QUrl::fromLocalFile(m_moduleDir + QStringLiteral("help.html")));
+    // The main window knows the help page and the shell; without it there is nothing to show.
+    if (m_mainWnd)
+        m_mainWnd->OnHelp();
 }

@@ -3,6 +3,10 @@
 
 #include <QApplication>
 
+class CConverterDlg;
+class CSingleInstance;
+class IDialogs;
+
 // The process's application object: one copy per desktop, the program's folder, the main
 // window run modally, and the help page.
 class CConverterApp : public QApplication
@@ -16,6 +20,13 @@ public:
     // Opens help.html beside the executable with the desktop's viewer.
     void OnHelp();
 
+    // The one-copy-per-desktop rule: when another copy holds the desktop, tells the user and
+    // returns true. The other copy is neither activated nor signalled.
+    static bool RefuseSecondInstance(CSingleInstance &instance, IDialogs &dialogs);
+
     // The executable's folder with its trailing '/'.
     QString m_moduleDir;
+
+private:
+    CConverterDlg *m_mainWnd = nullptr;
 };

@@ -1,1 +1,156 @@
-// placeholder
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CConverterDlg.h"
+
+#include "CFileListBox.h"
+#include "Clock.h"
+#include "Dialogs.h"
+#include "Shell.h"
+
+#include <QDir>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QShortcut>
+
+namespace {
+constexpr int WindowWidth = 624;   // 416 x 356 dialog units at 1.5 x 1.625 px
+constexpr int WindowHeight = 579;
+const QRect FileListRect(215, 185, 367, 112);   // seven whole rows of 16 px
+} // namespace
+
+CConverterDlg::CConverterDlg(const QString &moduleDir, const CConverterServices &services,
+                             QWidget *parent)
+    : QDialog(parent)
+    , m_ini(moduleDir)
+    , m_vlcHost(services.vlcFactory)
+    , m_flash(this)
+    , m_hIcon(moduleDir + QStringLiteral("movarin.png"))
+    , m_moduleDir(moduleDir)
+    , m_services(services)
+    , m_cascade(m_ini, m_formats, m_settings,
+                [this](const QString &name, const QString &value) { SetVariable(name, value); })
+{
+    m_ini.SetPath(QStringLiteral("Formats.ini"));
+
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setFixedSize(WindowWidth, WindowHeight);
+    m_flash.setGeometry(0, 0, WindowWidth, WindowHeight);
+    m_flash.installEventFilter(this);
+    connect(&m_flash, &CShockwaveFlash::FSCommand, this, &CConverterDlg::OnFSCommand);
+    connect(&m_flash, &CShockwaveFlash::FlashCall, this, &CConverterDlg::OnFlashCall);
+
+    m_progressTimer.setInterval(ProgressPeriodMs);
+    connect(&m_progressTimer, &QTimer::timeout, this, [this] { OnTimer(ProgressTimerId); });
+
+    auto *help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, &CConverterDlg::OnHelp);
+}
+
+CConverterDlg::~CConverterDlg()
+{
+    if (!m_destroyed)
+        OnDestroy();
+}
+
+bool CConverterDlg::OnInitDialog()
+{
+    // The file list lies over the movie, above it in the stacking order, hidden until the movie
+    // asks for it.
+    m_fileList = new CFileListBox(this);
+    m_fileList->setObjectName(QStringLiteral("fileList"));
+    m_fileList->setGeometry(FileListRect);
+    m_fileList->raise();
+    m_fileList->ShowWindow(false);
+
+    m_flash.SetMovie(m_moduleDir + QStringLiteral("main.qml"));
+    setWindowIcon(m_hIcon);
+    setWindowTitle(QStringLiteral("Movarin"));
+    SetVariable(QStringLiteral("_root.disableStop"), QStringLiteral("true"));
+
+    // The default output folder is made at every start, whatever is saved.
+    m_outputPath = m_moduleDir + QStringLiteral("Converted Videos");
+    QDir().mkpath(m_outputPath);
+    m_outputPath = m_ini.GetString(QStringLiteral("OutputPath"), m_outputPath,
+                                   QStringLiteral("genral"));
+
+    SetVariable(QStringLiteral("_root.path"), m_outputPath);
+    SetVariable(QStringLiteral("_root.version"), QStringLiteral("6.0.0.1"));
+    m_cascade.LoadAtStartup();
+    return true;
+}
+
+int CConverterDlg::DoModal()
+{
+    OnInitDialog();
+    return exec();
+}
+
+void CConverterDlg::done(int result)
+{
+    if (!m_destroyed)
+        OnDestroy();
+    QDialog::done(result);
+}
+
+void CConverterDlg::OnDestroy()
+{
+    m_destroyed = true;
+    // A conversion in progress is simply abandoned.
+    KillProgressTimer();
+    delete m_fileList;
+    m_fileList = nullptr;
+    m_ini.WriteString(QStringLiteral("OutputPath"), m_outputPath, QStringLiteral("genral"));
+}
+
+void CConverterDlg::OnFlashCall(const QString &)
+{
+}
+
+void CConverterDlg::OnHelp()
+{
+    m_services.shell.openUrl(QUrl::fromLocalFile(m_moduleDir + QStringLiteral("help.html")));
+}
+
+QUrl CConverterDlg::SupportMailUrl()
+{
+    return QUrl(QStringLiteral("mailto:" MOVARIN_SUPPORT_MAIL));
+}
+
+bool CConverterDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    // A right-button press never reaches the movie.
+    if (watched == &m_flash
+        && (event->type() == QEvent::MouseButtonPress
+            || event->type() == QEvent::MouseButtonDblClick)
+        && static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+void CConverterDlg::keyPressEvent(QKeyEvent *event)
+{
+    // Escape never closes the window and Enter never ends it: both are ordinary keys here.
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        event->ignore();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        OnOK();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void CConverterDlg::StartProgressTimer()
+{
+    m_progressTimer.start();
+    m_timerId = ProgressTimerId;
+}
+
+void CConverterDlg::KillProgressTimer()
+{
+    if (m_timerId != 0)
+        m_progressTimer.stop();
+    m_timerId = 0;
+}

@@ -1,1 +1,261 @@
-// placeholder
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The UI commands the movie raises, and the window commands that start a run.
+#include "CConverterDlg.h"
+
+#include "CFileListBox.h"
+#include "Dialogs.h"
+#include "Shell.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QWindow>
+#include <array>
+
+namespace {
+
+enum class Command {
+    Exit,
+    Minimise,
+    Help,
+    Drag,
+    Browse,
+    Add,
+    Remove,
+    RemoveAll,
+    Up,
+    Down,
+    VideoSettings,
+    AudioSettings,
+    About,
+    ShowList,
+    HideList,
+    Support,
+    ConvertWindow,
+    OtherDirectory,
+    SameDirectory,
+    ConvertTo,
+    Container,
+    VideoCodec,
+    VideoBitrate,
+    VideoScale,
+    AudioCodec,
+    AudioBitrate,
+    AudioChannels,
+    Convert,
+    Cancel,
+};
+
+struct CommandName
+{
+    const char16_t *text;
+    Command command;
+};
+
+// In the order they are compared. The movie and stored movies rely on these spellings.
+constexpr std::array<CommandName, 29> CommandTable{{
+    {u"IDC_FS_EXIT", Command::Exit},
+    {u"IDC_FS_MINI", Command::Minimise},
+    {u"IDC_FS_HELP", Command::Help},
+    {u"IDC_FS_drag", Command::Drag},
+    {u"IDC_FS_BROWSE", Command::Browse},
+    {u"IDC_FS_ADD", Command::Add},
+    {u"IDC_FS_REMOVE", Command::Remove},
+    {u"IDC_FS_REMOVEALL", Command::RemoveAll},
+    {u"IDC_FS_UP", Command::Up},
+    {u"IDC_FS_DOWN", Command::Down},
+    {u"IDC_FS_VIDEOSETTING", Command::VideoSettings},
+    {u"IDC_FS_AUDIOSETTING", Command::AudioSettings},
+    {u"IDC_FS_ABOUT", Command::About},
+    {u"ID_FS_Slider", Command::ShowList},
+    {u"ID_FS_Slider2", Command::HideList},
+    {u"IDC_FS_support", Command::Support},
+    {u"IDC_FS_CONVERTWINDOW", Command::ConvertWindow},
+    {u"IDC_FS_OTHERDIRECTORY", Command::OtherDirectory},
+    {u"IDC_FS_SAMEDIRECTORY", Command::SameDirectory},
+    {u"ID-FS-convertTo", Command::ConvertTo},
+    {u"ID-FS-container", Command::Container},
+    {u"ID-FS-videoCodec", Command::VideoCodec},
+    {u"ID-FS-videoBitrate", Command::VideoBitrate},
+    {u"ID-FS-videoScale", Command::VideoScale},
+    {u"ID-FS-audioCodec", Command::AudioCodec},
+    {u"ID-FS-audioBitrate", Command::AudioBitrate},
+    {u"ID-FS-audioChannnel", Command::AudioChannels},
+    {u"IDC_FS_CONVERT", Command::Convert},
+    {u"IDC_FS_CANCEL", Command::Cancel},
+}};
+
+std::optional<Command> FindCommand(const QString &text)
+{
+    for (const CommandName &entry : CommandTable) {
+        if (text.compare(QStringView(entry.text), Qt::CaseInsensitive) == 0)
+            return entry.command;
+    }
+    return std::nullopt;
+}
+
+// The open dialog's file types; patterns match in any letter case.
+const QList<IDialogs::FileType> &SourceFileTypes()
+{
+    static const QList<IDialogs::FileType> types{
+        {QStringLiteral("All Supported Types (*.mov;*.mp4;*.avi;*.wmv;*.asf;*.mpeg;*.mpg;*.flv;"
+                        "*.3gp;*.m1v;*.mp2;*.mpge)"),
+         QStringLiteral("*.mov;*.mp4;*.avi;*.wmv;*.asf;*.mpeg;*.mpg;*.flv;*.3gp;*.m1v;*.mp2;"
+                        "*.mpge ")},
+        {QStringLiteral("Video Files (*.avi;*.wmv)"), QStringLiteral("*.avi;*.wmv")},
+        {QStringLiteral("MPEG Files (*.mpeg;*.mpg;*.m1v;*.mp2)"),
+         QStringLiteral("*.mpeg;*.mpg;*.m1v;*.mp2")},
+        {QStringLiteral("ASF Files (*.asf)"), QStringLiteral("*.asf")},
+        {QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")},
+    };
+    return types;
+}
+
+} // namespace
+
+void CConverterDlg::OnFSCommand(const QString &command, const QString &argument)
+{
+    const std::optional<Command> found = FindCommand(command);
+    if (!found)
+        return;
+
+    switch (*found) {
+    case Command::Exit:
+        // The base dialog's OK handling: our own OnOK does nothing by design.
+        QDialog::accept();
+        break;
+    case Command::Minimise:
+        showMinimized();
+        break;
+    case Command::Help:
+        OnHelp();
+        break;
+    case Command::Drag:
+        // The movie sends this while the button is down; the desktop moves the window from here.
+        if (QWindow *handle = windowHandle())
+            handle->startSystemMove();
+        break;
+    case Command::Browse: {
+        QString folder;
+        if (BrowseForFolder(folder, QStringLiteral("Select a Destintion Folder."), this)) {
+            SetVariable(QStringLiteral("_root.path"), folder);
+            m_outputPath = folder;
+        }
+        break;
+    }
+    case Command::Add:
+        AddFiles();
+        break;
+    case Command::Remove:
+        if (m_fileList->GetCurSel() != -1)
+            m_fileList->RemoveSelection();
+        break;
+    case Command::RemoveAll:
+        m_fileList->ResetContent();
+        break;
+    case Command::Up:
+        m_fileList->MoveSelectionUp();
+        break;
+    case Command::Down:
+        m_fileList->MoveSelectionDown();
+        break;
+    case Command::VideoSettings:
+    case Command::AudioSettings:
+    case Command::About:
+    case Command::HideList:
+        m_fileList->ShowWindow(false);
+        break;
+    case Command::ShowList:
+        m_fileList->ShowWindow(true);
+        break;
+    case Command::Support:
+        m_services.shell.openUrl(SupportMailUrl());
+        break;
+    case Command::ConvertWindow:
+        break;
+    case Command::OtherDirectory:
+        m_sameFolder = 0;
+        m_outputPath = m_flash.GetVariable(QStringLiteral("_root.path"));
+        break;
+    case Command::SameDirectory:
+        m_sameFolder = 1;
+        break;
+    case Command::ConvertTo:
+        m_cascade.SelectTarget(argument);
+        break;
+    case Command::Container:
+        m_cascade.SelectMuxer(argument);
+        break;
+    case Command::VideoCodec:
+        m_settings.videoCodec = argument;
+        break;
+    case Command::VideoBitrate:
+        m_settings.videoBitrate = argument;
+        break;
+    case Command::VideoScale:
+        m_settings.videoScale = argument;
+        break;
+    case Command::AudioCodec:
+        m_settings.audioCodec = argument;
+        break;
+    case Command::AudioBitrate:
+        m_settings.audioBitrate = argument;
+        break;
+    case Command::AudioChannels:
+        m_settings.audioChannels = argument;
+        break;
+    case Command::Convert:
+        OnCommand(CommandConvert);
+        break;
+    case Command::Cancel: {
+        // Stopped first, so that no tick can count the file or start the next one while the
+        // report is open.
+        KillProgressTimer();
+        m_vlcHost.stop();
+        if (m_convertedCount > 0) {
+            const QString text = QStringLiteral("Conversion Complete, Total Converted files :")
+                                 + QString::number(m_convertedCount);
+            SetVariable(QStringLiteral("_root.convertOutput"), text);
+            SetVariable(QStringLiteral("_root.progressValue"), QStringLiteral("100"));
+            m_services.dialogs.messageBox(this, text, QStringLiteral("Movarin"),
+                                          IDialogs::Buttons::Ok);
+        }
+        StopConversion();
+        break;
+    }
+    }
+}
+
+void CConverterDlg::OnCommand(int id)
+{
+    if (id == CommandConvert) {
+        m_fileTotal = m_fileList->GetCount();
+        ConvertNextFile();
+    } else if (id == CommandCountSelected) {
+        m_fileTotal = m_fileList->GetSelCount();
+    }
+}
+
+int CConverterDlg::BrowseForFolder(QString &out, const QString &title, QWidget *owner)
+{
+    const std::optional<QString> folder = m_services.dialogs.chooseFolder(owner, title);
+    if (!folder || folder->isEmpty())
+        return 0;
+    out = *folder;
+    return 1;
+}
+
+void CConverterDlg::AddFiles()
+{
+    const QStringList paths = m_services.dialogs.getOpenFileNames(this, SourceFileTypes());
+    if (paths.isEmpty())
+        return;
+    // The current directory follows the chosen files, as it does for every file in turn.
+    for (const QString &path : paths) {
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        if (slash > 0)
+            QDir::setCurrent(path.left(slash));
+        else if (slash == 0)
+            QDir::setCurrent(QStringLiteral("/"));
+    }
+    m_fileList->AddPathsNotQueued(paths);
+}

@@ -22,6 +22,8 @@ QStringList FakeDialogs::getOpenFileNames(QWidget *, const QList<FileType> &file
 std::optional<QString> FakeDialogs::getSaveFileName(QWidget *owner, const SaveRequest &request)
 {
     saveCalls << SaveCall{owner, request};
+    if (onSave)
+        onSave();
     return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.dequeue();
 }
 
@@ -62,6 +64,8 @@ void FakeVlcControl::stop()
 
 int FakeVlcControl::GetTime()
 {
+    if (m_log.throwOnGetTime)
+        m_log.throwOnGetTime();
     // The driver reads the time first, then the position: advance the script on the time.
     m_current = m_script.isEmpty() ? std::pair<int, float>{-1, -1.0f} : m_script.takeFirst();
     return m_current.first;

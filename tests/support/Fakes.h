@@ -39,6 +39,7 @@ public:
 
     QList<SaveCall> saveCalls;
     QQueue<std::optional<QString>> saveAnswers;
+    std::function<void()> onSave;       // runs when the save dialog opens; may throw
 
     QStringList folderTitles;
     QQueue<std::optional<QString>> folderAnswers;
@@ -77,6 +78,7 @@ struct FakeVlcLog
     // Per attempt (index = creation order), the readings (time, position) to give.
     QList<QList<std::pair<int, float>>> scripts;
     std::function<void()> throwOnAddTarget;   // called inside addTarget; may throw
+    std::function<void()> throwOnGetTime;     // called inside GetTime; may throw
     bool failCreate = false;
     int liveControls = 0;
 };
