@@ -9,16 +9,17 @@ class QLockFile;
 
 // "Is a copy of the program already running on this desktop?"
 // On X11 the X server is asked for any managed top-level window whose whole title equals the
-// given one (a window of another program counts too). Where no X server answers (Wayland,
-// offscreen), a lock file per desktop in the runtime folder stands in for the window.
+// given one (a window of another program counts too). A lock file per desktop in the runtime
+// folder stands in for the window where no X server answers (Wayland, offscreen); it is taken on
+// X11 as well, for a copy still starting up or one running natively on Wayland beside XWayland.
 class CSingleInstance
 {
 public:
     explicit CSingleInstance(const QString &title);
     ~CSingleInstance();
 
-    // True when another instance holds the desktop. When it returns false on the lock-file
-    // path, this object keeps the lock until it is destroyed.
+    // True when another instance holds the desktop. When it returns false, this object keeps
+    // the lock until it is destroyed.
     bool anotherInstanceRunning();
 
     // The X11 lookup alone: true/false when an X server answered, nullopt when none did.
