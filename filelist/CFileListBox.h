@@ -2,7 +2,10 @@
 #pragma once
 
 #include <QFont>
+#include <QHash>
 #include <QListWidget>
+
+class CFileListDelegate;
 
 // The queue of source files: one row per file holding its full path, in queue order, drawn by
 // the program itself, with a tooltip that follows the pointer and a Delete key that can be
@@ -22,17 +25,18 @@ public:
 
     // Facade of the classic list-box operations.
     int GetCount() const;
-    QString GetText(int index) const;
+    QString GetText(int index) const;   // "" for a row that is not there
     int GetCurSel() const;            // the current (caret) row, or -1
     int GetSelCount() const;
     QList<int> GetSelItems() const;   // ascending
     // Exact search from the start: the whole string, compared as given. Returns -1 when absent.
+    // The search begins after row startAfter and wraps round to it; -1 searches from row 0.
     int FindStringExact(int startAfter, const QString &text) const;
-    int AddString(const QString &text);
-    int InsertString(int index, const QString &text);
-    int DeleteString(int index);
+    int AddString(const QString &text);             // index of the new row
+    int InsertString(int index, const QString &text);   // -1 appends; -1 when index is past the end
+    int DeleteString(int index);                    // rows left, or -1 when index is not a row
     void ResetContent();
-    void SetSel(int index, bool select = true);
+    void SetSel(int index, bool select = true);     // index -1: every row
     void ShowWindow(bool show);
 
     // Appends every path not yet queued, keeping the order given; empty paths are skipped.
@@ -48,20 +52,48 @@ public:
     // True for a list with multiple or extended selection; as created, always true.
     bool IsMultiSelect() const;
 
+    // The font the rows are drawn in.
+    const QFont &rowFont() const { return m_font; }
+
     // The tooltip text as it stands: "Empty List", or the full path of the row last hovered.
     QString toolTipText() const { return m_toolTipText; }
 
     static constexpr int m_textIndent = 4;
     static constexpr int m_itemHeight = 16;
+    // Tooltip timings and the width at which its lines break.
+    static constexpr int m_toolTipShowDelay = 350;
+    static constexpr int m_toolTipHideDelay = 32000;
+    static constexpr int m_toolTipMaxWidth = 800;
+
+    // Breaks text into lines no wider than maxWidth, after a '/' or a blank where one is at hand.
+    static QString breakToolTipLines(const QString &text, const QFontMetrics &metrics,
+                                     int maxWidth);
 
 protected:
     bool event(QEvent *e) override;
+    bool viewportEvent(QEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
+    void paintEvent(QPaintEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
 
 private:
-    void updateToolTipFor(const QPoint &pos);
+    // The exchanges of the two move operations, done on a copy of the rows and applied at once.
+    void moveSelection(int step);
+    void updateToolTipFor(const QPoint &viewportPos);
+    void showToolTip(const QPoint &globalPos);
+    void markQueueIndexStale();
+    void ensureQueueIndex() const;
+    void noteAppended(const QString &text, int row);
 
     QFont m_font;
     QString m_toolTipText;
+    CFileListDelegate *m_delegate = nullptr;
+
+    // The first row holding each path, so that the add command's search is a look-up rather
+    // than a walk over the whole queue. Appends keep it up to date; every other change to the
+    // rows marks it stale and the next search rebuilds it.
+    mutable QHash<QString, int> m_firstRow;
+    mutable bool m_firstRowStale = false;
+    int m_ownEdit = 0;
 };
