@@ -34,6 +34,11 @@ public:
     virtual void addTarget(const QString &uri, const QStringList &options, int mode,
                            int position) = 0;
     virtual void playlistClear() = 0;
+
+    // True when the current item played to its end after it really started (libVLC kept a
+    // positive final position and time). A short file can finish between two polls of the
+    // driver; this is how the driver still learns that it converted.
+    virtual bool HasPlayedToEnd() { return false; }
 };
 
 // Makes a fresh control for every attempt. Tests hand in a factory of scripted fakes.

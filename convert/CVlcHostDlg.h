@@ -33,6 +33,7 @@ public:
     void playlistClear();
     float GetPosition();
     int GetTime();
+    bool HasPlayedToEnd();
     // Throws CVlcError when no control exists.
     void addTarget(const QString &uri, const QStringList &options, int mode, int position);
 

@@ -1,1 +1,349 @@
-// placeholder
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "LibVlcControl.h"
+
+#include <vlc/vlc.h>
+
+#include <QByteArray>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+// Transcoding only: nothing may open a window or a sound device, and nothing from the user's
+// own VLC set-up (its vlcrc, subtitle files lying beside a source) may change an output.
+// A stream-output chain needs no video or audio output module, so the dummy ones cost nothing.
+const char *const DefaultArguments[] = {
+    "--quiet",
+    "--ignore-config",
+    "--no-lua",
+    // Statistics stay on: the bytes demuxed tell a short file that converted between two
+    // readings from one that could not be read at all.
+    "--no-video-title-show",
+    "--no-sub-autodetect-file",
+    "--vout=dummy",
+    "--aout=dummy",
+};
+
+// Mode bit of addTarget that starts playing the item (10 = replace and go).
+constexpr int ModeGo = 8;
+
+[[noreturn]] void fail(const char *what)
+{
+    const char *detail = libvlc_errmsg();
+    std::string message = what;
+    if (detail && *detail) {
+        message += ": ";
+        message += detail;
+    }
+    libvlc_clearerr();
+    throw CVlcError(message);
+}
+
+// ---- The stream-output chain as libVLC scans it (src/config/chain.c) ------------------------
+
+class ChainScanner
+{
+public:
+    explicit ChainScanner(QString &text)
+        : m_text(text)
+    {
+    }
+
+    // Walks "module{key=value,...}:module{...}..." from pos and renames the url keys of the
+    // standard stream output.
+    void rewriteChain(qsizetype pos)
+    {
+        for (;;) {
+            pos = skipSpaces(pos);
+            const qsizetype nameStart = pos;
+            while (!atEnd(pos) && !isOneOf(pos, u"{: \t"))
+                ++pos;
+            const QString module = m_text.mid(nameStart, pos - nameStart);
+            const bool standard = module.compare(QLatin1String("std"), Qt::CaseInsensitive) == 0
+                                  || module.compare(QLatin1String("standard"), Qt::CaseInsensitive)
+                                         == 0;
+            pos = skipSpaces(pos);
+            if (at(pos) == u'{')
+                pos = scanParameters(pos, standard);
+            if (at(pos) != u':')
+                return;
+            ++pos;
+        }
+    }
+
+private:
+    QChar at(qsizetype pos) const { return atEnd(pos) ? QChar() : m_text.at(pos); }
+    bool atEnd(qsizetype pos) const { return pos >= m_text.size(); }
+    bool isOneOf(qsizetype pos, QStringView set) const
+    {
+        return !atEnd(pos) && set.contains(m_text.at(pos));
+    }
+    qsizetype skipSpaces(qsizetype pos) const
+    {
+        while (isOneOf(pos, u" \t"))
+            ++pos;
+        return pos;
+    }
+    // A backslash escapes only a quote, an apostrophe or a backslash.
+    bool isEscape(qsizetype pos) const
+    {
+        return at(pos) == u'\\' && isOneOf(pos + 1, u"\"'\\");
+    }
+
+    // pos is at the '{' after a module name; returns the position after the matching '}'.
+    qsizetype scanParameters(qsizetype pos, bool standard)
+    {
+        do {
+            ++pos; // the '{' or the ',' (or whatever stray character) before this parameter
+            pos = skipSpaces(pos);
+            const qsizetype keyStart = pos;
+            while (!atEnd(pos) && !isOneOf(pos, u"=,{} \t"))
+                ++pos;
+            if (pos == keyStart)
+                continue;
+            if (standard && QStringView(m_text).mid(keyStart, pos - keyStart) == u"url")
+                m_text.replace(keyStart, 3, QStringLiteral("dst"));
+            pos = skipSpaces(pos);
+            if (isOneOf(pos, u"={")) {
+                pos = valueEnd(pos);
+                pos = skipSpaces(pos);
+            }
+        } while (!atEnd(pos) && at(pos) != u'}');
+        if (!atEnd(pos))
+            ++pos;
+        return skipSpaces(pos);
+    }
+
+    // pos is at the '=' or '{' that starts a value.
+    qsizetype valueEnd(qsizetype pos) const
+    {
+        if (at(pos) == u'=')
+            ++pos;
+        return elementEnd(pos);
+    }
+
+    // The end of one value: up to a ',' or '}', or past a quoted or braced part.
+    qsizetype elementEnd(qsizetype pos) const
+    {
+        pos = skipSpaces(pos);
+        for (;; ++pos) {
+            if (atEnd(pos) || isOneOf(pos, u",}"))
+                return pos;
+            if (isOneOf(pos, u"{\"'"))
+                break;
+        }
+        const QChar closing = at(pos) == u'{' ? QChar(u'}') : at(pos);
+        ++pos;
+        for (;;) {
+            if (atEnd(pos))
+                return pos;
+            if (isEscape(pos))
+                pos += 2;
+            else if (at(pos) == closing)
+                return pos + 1;
+            else if (at(pos) == u'{' && closing == u'}')
+                pos = elementEnd(pos);
+            else
+                ++pos;
+        }
+    }
+
+    QString &m_text;
+};
+
+} // namespace
+
+// ---- CLibVlcInstance -------------------------------------------------------------------------
+
+CLibVlcInstance::CLibVlcInstance(const QStringList &arguments)
+    : m_arguments(arguments)
+{
+}
+
+CLibVlcInstance::~CLibVlcInstance()
+{
+    if (m_instance)
+        libvlc_release(m_instance);
+}
+
+libvlc_instance_t *CLibVlcInstance::get()
+{
+    if (m_instance)
+        return m_instance;
+    std::vector<QByteArray> extra;
+    extra.reserve(static_cast<size_t>(m_arguments.size()));
+    for (const QString &argument : m_arguments)
+        extra.push_back(argument.toUtf8());
+    std::vector<const char *> argv(std::begin(DefaultArguments), std::end(DefaultArguments));
+    for (const QByteArray &argument : extra)
+        argv.push_back(argument.constData());
+    m_instance = libvlc_new(static_cast<int>(argv.size()), argv.data());
+    if (!m_instance)
+        fail("libVLC cannot be started (is VLC with its plugins installed?)");
+    return m_instance;
+}
+
+// ---- CLibVlcControl --------------------------------------------------------------------------
+
+CLibVlcControl::CLibVlcControl(libvlc_instance_t *instance)
+    : m_instance(instance)
+{
+}
+
+CLibVlcControl::~CLibVlcControl()
+{
+    playlistClear();
+}
+
+void CLibVlcControl::stop()
+{
+    // libVLC's stop waits for the input and the stream output to close, so the output file
+    // is complete and no longer written when this returns.
+    if (m_player)
+        libvlc_media_player_stop(m_player);
+    m_playRequested = false;
+}
+
+void CLibVlcControl::playlistClear()
+{
+    if (!m_player)
+        return;
+    libvlc_media_player_stop(m_player);
+    libvlc_media_player_release(m_player);
+    m_player = nullptr;
+    m_playRequested = false;
+    m_playedToEnd = false;
+}
+
+bool CLibVlcControl::readEndOfItem()
+{
+    // libVLC keeps the last position and time of an item that ended (0 and 0 when it could not
+    // be opened). A short file may end before libVLC has reported any position at all; what it
+    // demuxed shows it was read all the same. An unreadable file ends too, with nothing demuxed.
+    if (libvlc_media_player_get_position(m_player) > 0.0f
+        && libvlc_media_player_get_time(m_player) > 0)
+        return true;
+    libvlc_media_t *media = libvlc_media_player_get_media(m_player);
+    if (!media)
+        return false;
+    libvlc_media_stats_t stats{};
+    const bool read = libvlc_media_get_stats(media, &stats) && stats.i_demux_read_bytes > 0;
+    libvlc_media_release(media);
+    return read;
+}
+
+bool CLibVlcControl::HasPlayedToEnd()
+{
+    isActive();   // notices an end that no reading has seen yet
+    return m_playedToEnd;
+}
+
+bool CLibVlcControl::isActive()
+{
+    if (!m_player)
+        return false;
+    switch (libvlc_media_player_get_state(m_player)) {
+    case libvlc_Opening:
+    case libvlc_Buffering:
+    case libvlc_Playing:
+    case libvlc_Paused:
+        return true;
+    case libvlc_NothingSpecial:
+        // Play returns before the input thread reports its first state: an item that was just
+        // started is opening, not idle.
+        return m_playRequested;
+    case libvlc_Ended:
+        if (m_playRequested)
+            m_playedToEnd = readEndOfItem();
+        [[fallthrough]];
+    case libvlc_Error:
+        // An ended item still holds its stream output open, and some muxers (MP4's index)
+        // write the end of the file only when it closes. Stop it now, so that readings of -1
+        // always mean a complete output that nothing writes to any more.
+        if (m_playRequested)
+            stop();
+        break;
+    case libvlc_Stopped:
+        break;
+    }
+    return false;
+}
+
+float CLibVlcControl::GetPosition()
+{
+    if (!isActive())
+        return -1.0f;
+    const float position = libvlc_media_player_get_position(m_player);
+    // A reading taken while the input is still being set up may be -1 or NaN; the item is not
+    // over, so it must not read like one that is.
+    return std::isfinite(position) && position > 0.0f ? position : 0.0f;
+}
+
+int CLibVlcControl::GetTime()
+{
+    if (!isActive())
+        return -1;
+    const libvlc_time_t time = libvlc_media_player_get_time(m_player);
+    if (time <= 0)
+        return 0;
+    return time > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
+                                                   : static_cast<int>(time);
+}
+
+void CLibVlcControl::addTarget(const QString &uri, const QStringList &options, int mode,
+                               int position)
+{
+    // The playlist holds one item at most, so the insertion position has no meaning here.
+    Q_UNUSED(position);
+    playlistClear();
+
+    libvlc_media_t *media = libvlc_media_new_path(m_instance, uri.toUtf8().constData());
+    if (!media)
+        fail("libVLC cannot open the source");
+    for (const QString &option : options)
+        libvlc_media_add_option(media, rewriteStdUrlToDst(option).toUtf8().constData());
+
+    // A fresh player for every item: nothing of an earlier attempt can carry over.
+    m_player = libvlc_media_player_new_from_media(media);
+    libvlc_media_release(media);
+    if (!m_player)
+        fail("libVLC cannot make a media player");
+
+    if (mode & ModeGo) {
+        if (libvlc_media_player_play(m_player) != 0) {
+            libvlc_media_player_release(m_player);
+            m_player = nullptr;
+            fail("libVLC cannot play the source");
+        }
+        m_playRequested = true;
+    }
+}
+
+QString CLibVlcControl::rewriteStdUrlToDst(const QString &option)
+{
+    // Only a stream-output chain (":sout=#...") is looked at; any other option passes as is.
+    qsizetype pos = option.startsWith(QLatin1Char(':')) ? 1 : 0;
+    if (!QStringView(option).mid(pos).startsWith(u"sout="))
+        return option;
+    pos += 5;
+    while (pos < option.size() && (option.at(pos) == u' ' || option.at(pos) == u'\t'))
+        ++pos;
+    if (pos >= option.size() || option.at(pos) != u'#')
+        return option;
+    QString result = option;
+    ChainScanner(result).rewriteChain(pos + 1);
+    return result;
+}
+
+// ---- CLibVlcControlFactory -------------------------------------------------------------------
+
+CLibVlcControlFactory::CLibVlcControlFactory(const QStringList &arguments)
+    : m_instance(arguments)
+{
+}
+
+std::unique_ptr<CVLCControl> CLibVlcControlFactory::CreateControl()
+{
+    return std::make_unique<CLibVlcControl>(m_instance.get());
+}

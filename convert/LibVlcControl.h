@@ -39,14 +39,23 @@ public:
     int GetTime() override;
     void addTarget(const QString &uri, const QStringList &options, int mode, int position) override;
     void playlistClear() override;
+    bool HasPlayedToEnd() override;
 
     // The ":sout=..." option as libVLC 3 reads it: the url key of the std{} part spelled dst,
     // found by a scan that respects the chain's quoting. Other text is left as it is.
     static QString rewriteStdUrlToDst(const QString &option);
 
 private:
+    // An item is opening, buffering, playing or paused. An item found ended or failed is
+    // stopped here, which closes its output file.
+    bool isActive();
+    // Whether the item that just ended had really been read.
+    bool readEndOfItem();
+
     libvlc_instance_t *m_instance;
     libvlc_media_player_t *m_player = nullptr;
+    bool m_playedToEnd = false;
+    bool m_playRequested = false;
 };
 
 // Production factory: a fresh CLibVlcControl per attempt over the shared instance.

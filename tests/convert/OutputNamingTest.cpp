@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "FormatCatalog.h"
+#include "OutputNaming.h"
+#include "TempDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace OutputNaming;
+
+namespace {
+
+ConversionSettings defaults()
+{
+    ConversionSettings s;
+    s.convertTo = QStringLiteral(".mp4");
+    s.container = QStringLiteral("mp4");
+    s.videoCodec = QStringLiteral("h264");
+    s.videoBitrate = QStringLiteral("1024");
+    s.videoScale = QStringLiteral("1");
+    s.audioCodec = QStringLiteral("mp4a");
+    s.audioBitrate = QStringLiteral("128");
+    s.audioChannels = QStringLiteral("2");
+    return s;
+}
+
+} // namespace
+
+TEST(DefaultCandidate, BesideTheSourceOrInTheOutputFolder)
+{
+    const QString src = QStringLiteral("/v/clip.avi");
+    EXPECT_EQ(DefaultCandidate(src, true, QStringLiteral("/out"), QStringLiteral(".mp4")),
+              QStringLiteral("/v/clip.mp4"));
+    EXPECT_EQ(DefaultCandidate(src, false, QStringLiteral("/out"), QStringLiteral(".mp4")),
+              QStringLiteral("/out/clip.mp4"));
+}
+
+TEST(DefaultCandidate, CutsOnlyTheLastPeriod)
+{
+    EXPECT_EQ(DefaultCandidate(QStringLiteral("/v/a.b.avi"), true, {}, QStringLiteral(".mkv")),
+              QStringLiteral("/v/a.b.mkv"));
+    EXPECT_EQ(DefaultCandidate(QStringLiteral("/v/a.b.avi"), false, QStringLiteral("/o"),
+                               QStringLiteral(".mkv")),
+              QStringLiteral("/o/a.b.mkv"));
+}
+
+TEST(DefaultCandidate, NameWithoutPeriodInFolderWithOne)
+{
+    // Beside the source the last period of the whole path counts, even in a folder name.
+    EXPECT_EQ(DefaultCandidate(QStringLiteral("/v.d/clip"), true, {}, QStringLiteral(".mp4")),
+              QStringLiteral("/v.mp4"));
+    // In the output folder only the file name is looked at, so nothing is cut.
+    EXPECT_EQ(DefaultCandidate(QStringLiteral("/v.d/clip"), false, QStringLiteral("/o"),
+                               QStringLiteral(".mp4")),
+              QStringLiteral("/o/clip.mp4"));
+}
+
+TEST(DefaultCandidate, TextIsNeverNormalisedOrFormatted)
+{
+    EXPECT_EQ(DefaultCandidate(QStringLiteral("/v/clip.avi"), false, QStringLiteral("/"),
+                               QStringLiteral(".mp4")),
+              QStringLiteral("//clip.mp4"));
+    EXPECT_EQ(DefaultCandidate(QStringLiteral("/v/100%s %d.avi"), true, {},
+                               QStringLiteral(".mp4")),
+              QStringLiteral("/v/100%s %d.mp4"));
+    EXPECT_EQ(DefaultCandidate(QStringLiteral("/v/100%s.avi"), false, QStringLiteral("/o%n"),
+                               QStringLiteral(".mp4")),
+              QStringLiteral("/o%n/100%s.mp4"));
+    // No period is added: the catalogue writes targets with theirs.
+    EXPECT_EQ(DefaultCandidate(QStringLiteral("/v/clip.avi"), true, {}, QStringLiteral("mp4")),
+              QStringLiteral("/v/clipmp4"));
+}
+
+TEST(SuggestedSaveName, VariantsAndSourcesWithoutExtension)
+{
+    const QString candidate = QStringLiteral("/out/clip.mp4");
+    EXPECT_EQ(SuggestedSaveName(1, QStringLiteral("/v/clip.avi"), candidate), candidate);
+    // Variant 0 stays in the source's folder, whatever the candidate says.
+    EXPECT_EQ(SuggestedSaveName(0, QStringLiteral("/v/clip.avi"), candidate),
+              QStringLiteral("/v/clip_new_avi"));
+    EXPECT_EQ(SuggestedSaveName(0, QStringLiteral("/v/a.b.mov"), candidate),
+              QStringLiteral("/v/a.b_new_mov"));
+    EXPECT_EQ(SuggestedSaveName(0, QStringLiteral("/v/clip"), candidate),
+              QStringLiteral("/v/clip_new_"));
+}
+
+TEST(SaveFileType, TextsPerVariant)
+{
+    const IDialogs::FileType one = SaveFileType(1, QStringLiteral(".mkv"));
+    EXPECT_EQ(one.description, QStringLiteral("All Supported Types (*.mkv)"));
+    EXPECT_EQ(one.patterns, QStringLiteral("*.mkv"));
+    const IDialogs::FileType zero = SaveFileType(0, QStringLiteral(".mkv"));
+    EXPECT_EQ(zero.description, QStringLiteral("All Ipod Supported Types (*.mkv)"));
+    EXPECT_EQ(zero.patterns, QStringLiteral("*.mkv"));
+}
+
+TEST(TranscodeOption, ExactTextForAPlainPath)
+{
+    EXPECT_EQ(TranscodeOption(defaults(), QStringLiteral("/out/my clip.mp4")),
+              QStringLiteral(":sout=#transcode{vcodec=h264,vb=1024,scale=1,acodec=mp4a,ab=128,"
+                             "channels=2,deinterlace}:std{access=file,mux=mp4,"
+                             "url=\"/out/my clip.mp4\"}"));
+}
+
+TEST(TranscodeOption, SettingsAreInsertedVerbatimInTheirPlaces)
+{
+    ConversionSettings s = defaults();
+    s.videoCodec = QStringLiteral("V");
+    s.videoBitrate = QStringLiteral("VB");
+    s.videoScale = QStringLiteral("");
+    s.audioCodec = QStringLiteral(" A ");
+    s.audioBitrate = QStringLiteral("%d");
+    s.audioChannels = QStringLiteral("CH");
+    s.container = QStringLiteral("avformat{}");
+    EXPECT_EQ(TranscodeOption(s, QStringLiteral("/o.webm")),
+              QStringLiteral(":sout=#transcode{vcodec=V,vb=VB,scale=,acodec= A ,ab=%d,channels=CH,"
+                             "deinterlace}:std{access=file,mux=avformat{},url=\"/o.webm\"}"));
+}
+
+TEST(TranscodeOption, QuoteAndBackslashOfThePathAreEscaped)
+{
+    const QString option =
+        TranscodeOption(defaults(), QStringLiteral("/o/say \"hi\" a\\b {x},y 100%.mp4"));
+    EXPECT_TRUE(option.endsWith(
+        QStringLiteral(",url=\"/o/say \\\"hi\\\" a\\\\b {x},y 100%.mp4\"}")))
+        << option.toStdString();
+}
+
+TEST(CanOpenFile, OnlyExistingReadableFiles)
+{
+    TempDir dir;
+    const QString file = dir.write(QStringLiteral("a.mp4"), "x");
+    EXPECT_TRUE(CanOpenFile(file));
+    EXPECT_TRUE(QFile::exists(file));
+    EXPECT_FALSE(CanOpenFile(dir.file(QStringLiteral("missing.mp4"))));
+    EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("missing.mp4")))) << "must never create";
+    EXPECT_FALSE(CanOpenFile(dir.path()));
+    EXPECT_FALSE(CanOpenFile(QString()));
+}
+
+TEST(IsSameFile, DifferentSpellingsOfOneFile)
+{
+    TempDir dir;
+    const QString file = dir.write(QStringLiteral("sub/clip.mp4"), "x");
+    const QString other = dir.write(QStringLiteral("sub/other.mp4"), "x");
+    EXPECT_TRUE(IsSameFile(file, dir.path() + QStringLiteral("/sub/../sub/clip.mp4")));
+    EXPECT_TRUE(IsSameFile(file, dir.path() + QStringLiteral("/./sub/./clip.mp4")));
+    const QString link = dir.file(QStringLiteral("link.mp4"));
+    ASSERT_TRUE(QFile::link(file, link));
+    EXPECT_TRUE(IsSameFile(link, file));
+    const QString dirLink = dir.file(QStringLiteral("dirlink"));
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("sub")), dirLink));
+    EXPECT_TRUE(IsSameFile(dirLink + QStringLiteral("/clip.mp4"), file));
+
+    EXPECT_FALSE(IsSameFile(file, other));
+    EXPECT_FALSE(IsSameFile(file, dir.file(QStringLiteral("sub/missing.mp4"))));
+    EXPECT_FALSE(IsSameFile(dir.file(QStringLiteral("missing")),
+                            dir.file(QStringLiteral("missing"))));
+}
+
+TEST(StatusLineParts, RootAndNameOfASource)
+{
+    EXPECT_EQ(RootOf(QStringLiteral("/videos/clip.avi")), QStringLiteral("/"));
+    EXPECT_EQ(NameFromLastSeparator(QStringLiteral("/videos/clip.avi")),
+              QStringLiteral("/clip.avi"));
+    EXPECT_EQ(NameFromLastSeparator(QStringLiteral("clip.avi")), QStringLiteral("clip.avi"));
+}
