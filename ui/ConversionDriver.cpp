@@ -8,7 +8,9 @@
 #include "Dialogs.h"
 #include "OutputNaming.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 
 namespace {
@@ -145,6 +147,17 @@ bool CConverterDlg::SettleOutput(int variant, const QString &source)
             candidate = *chosen;
         }
     }
+    // A saved folder that no longer exists is made again rather than failing every file.
+    const QString folder = QFileInfo(candidate).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        m_services.dialogs.messageBox(this,
+                                      QStringLiteral("Cannot create the output folder ") + folder,
+                                      QStringLiteral("Error"), IDialogs::Buttons::Ok);
+        SetRetryCount(0);
+        ++m_currentIndex;
+        ConvertNextFile();
+        return false;
+    }
     m_currentOutput = candidate;
     return true;
 }
@@ -198,8 +211,12 @@ void CConverterDlg::OnTimer(int id)
 void CConverterDlg::EndOfAttempt()
 {
     KillProgressTimer();
+    // Asked before the clear: a short file may have finished between two polls.
+    const bool playedToEnd = m_vlcHost.HasPlayedToEnd();
     m_vlcHost.playlistClear();
-    if (m_fileHadProgress) {
+    // Progress alone is not enough when nothing was written (an output folder that cannot be
+    // written, say): that file is retried and reported, never counted as converted.
+    if ((m_fileHadProgress || playedToEnd) && QFileInfo(m_currentOutput).size() > 0) {
         MarkFileConverted();
         m_fileHadProgress = 0;
         ConvertNextFile();

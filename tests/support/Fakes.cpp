@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Fakes.h"
 
+#include <QFile>
+
 IDialogs::Answer FakeDialogs::messageBox(QWidget *owner, const QString &text,
                                          const std::optional<QString> &caption, Buttons buttons)
 {
@@ -84,6 +86,27 @@ void FakeVlcControl::addTarget(const QString &uri, const QStringList &options, i
     m_log.options << options;
     if (m_log.throwOnAddTarget)
         m_log.throwOnAddTarget();
+    if (!m_log.writeOutput || options.isEmpty())
+        return;
+    // The output path is the quoted url value, with \\ and \" read as libVLC reads them.
+    const QString option = options.constFirst();
+    const qsizetype start = option.indexOf(QLatin1String("url=\""));
+    if (start < 0)
+        return;
+    QString path;
+    for (qsizetype i = start + 5; i < option.size() && option[i] != QLatin1Char('"'); ++i) {
+        if (option[i] == QLatin1Char('\\') && i + 1 < option.size())
+            ++i;
+        path += option[i];
+    }
+    QFile out(path);
+    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        out.write("converted");
+}
+
+bool FakeVlcControl::HasPlayedToEnd()
+{
+    return m_index < m_log.playedToEnd.size() && m_log.playedToEnd.at(m_index);
 }
 
 void FakeVlcControl::playlistClear()

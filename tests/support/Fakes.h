@@ -80,6 +80,8 @@ struct FakeVlcLog
     std::function<void()> throwOnAddTarget;   // called inside addTarget; may throw
     std::function<void()> throwOnGetTime;     // called inside GetTime; may throw
     bool failCreate = false;
+    bool writeOutput = true;           // addTarget writes a few bytes where the option says
+    QList<bool> playedToEnd;           // per attempt: the item finished between two polls
     int liveControls = 0;
 };
 
@@ -93,6 +95,7 @@ public:
     int GetTime() override;
     void addTarget(const QString &uri, const QStringList &options, int mode, int position) override;
     void playlistClear() override;
+    bool HasPlayedToEnd() override;
 
 private:
     FakeVlcLog &m_log;

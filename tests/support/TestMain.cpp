@@ -4,10 +4,20 @@
 #include <QQuickWindow>
 #include <gtest/gtest.h>
 
+#include <utility>
+
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::pair<const char *, const char *> defaults[] = {
+        {"QT_QPA_PLATFORM", "offscreen"},
+        {"QT_QUICK_BACKEND", "software"},
+        {"MOVARIN_SOURCE_DIR", MOVARIN_DEFAULT_SOURCE_DIR},
+        {"MOVARIN_PROGRAM_DIR", MOVARIN_DEFAULT_PROGRAM_DIR},
+    };
+    for (const auto &[name, value] : defaults) {
+        if (qEnvironmentVariableIsEmpty(name))
+            qputenv(name, value);
+    }
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -133,8 +133,7 @@ TEST_F(CommandsTest, ListCommandsEditTheQueue)
     send("IDC_FS_REMOVE");   // nothing selected
     EXPECT_EQ(list().GetCount(), 5);
 
-    list().SetSel(1);
-    list().SetSel(3);
+    select({1, 3});
     send("IDC_FS_UP");
     EXPECT_EQ(list().GetText(0), "/q");
     EXPECT_EQ(list().GetText(2), "/s");

@@ -129,6 +129,7 @@ TEST_F(ShutdownTest, ClosingSavesTheFolderAndKeepsEveryOtherByte)
 TEST_F(ShutdownTest, ClosingWithoutCatalogueCreatesItWithTheFolderOnly)
 {
     CConverterDlg &w = start();
+    w.show();
     w.close();
     const QString saved = QString::fromUtf8(dir.read(QStringLiteral("Formats.ini")));
     EXPECT_TRUE(saved.contains(QStringLiteral("[genral]")));
@@ -144,6 +145,7 @@ TEST_F(ShutdownTest, ClosingDuringARunKillsTheTimerWithoutAMessage)
     queue({dir.file(QStringLiteral("a.avi"))});
     w.OnFSCommand(QStringLiteral("IDC_FS_CONVERT"), QString());
     ASSERT_EQ(w.m_timerId, 2);
+    w.show();
     w.close();
     EXPECT_EQ(w.m_timerId, 0);
     EXPECT_TRUE(dialogs.boxes.isEmpty());

@@ -4,6 +4,7 @@
 #include "CConverterDlg.h"
 #include "CFileListBox.h"
 #include "Fakes.h"
+#include "QStringPrinting.h"
 #include "TempDir.h"
 
 #include <QFile>
@@ -53,6 +54,15 @@ protected:
     {
         for (const QString &p : paths)
             list().AddString(p);
+    }
+
+    // Selects rows as a user's clicks would: the last one clicked is the current row.
+    void select(const QList<int> &rows)
+    {
+        for (int row : rows)
+            list().SetSel(row, true);
+        list().selectionModel()->setCurrentIndex(list().model()->index(rows.last(), 0),
+                                                 QItemSelectionModel::NoUpdate);
     }
 
     // Writes since the last call.

@@ -3,7 +3,10 @@
 #include "DlgFixture.h"
 #include "OutputNaming.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <cmath>
 #include <limits>
 
@@ -72,6 +75,31 @@ TEST_F(DriverTest, ANaNPositionWithANegativeTimeEndsTheAttempt)
     tick(2);
     EXPECT_EQ(dlg->m_timerId, 0);
     EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:1"}));
+}
+
+TEST_F(DriverTest, AFileThatFinishedBetweenTwoPollsCountsAsConverted)
+{
+    queue({source(QStringLiteral("a.avi")), source(QStringLiteral("b.avi"))});
+    vlc.log.playedToEnd = {true, false};
+    convert();
+    tick();   // a: idle at the first poll, but it played to its end
+    EXPECT_EQ(dlg->m_convertedCount, 1);
+    EXPECT_EQ(vlc.log.created, 2);
+    tick(4);   // b: never read, so it is retried and reported
+    EXPECT_EQ(vlc.log.created, 5);
+    EXPECT_EQ(dialogs.boxTexts().last(), "Conversion Complete, Total Converted files:1");
+}
+
+TEST_F(DriverTest, ProgressWithoutAnOutputFileIsNotAConversion)
+{
+    queue({source(QStringLiteral("a.avi"))});
+    vlc.log.writeOutput = false;
+    for (int i = 0; i < 4; ++i)
+        vlc.log.scripts << QList<Reading>{{1, 0.5f}, Idle};
+    convert();
+    tick(8);
+    EXPECT_EQ(vlc.log.created, 4);
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Unable to Convert File:" + dir.file("a.avi") + " "}));
 }
 
 TEST_F(DriverTest, AConvertedFileWritesTheWholeSequence)
@@ -192,7 +220,8 @@ TEST_F(DriverTest, CancellingAfterTwoFilesReportsWithTheTimerAlreadyStopped)
     EXPECT_TRUE(QFileInfo::exists(partial));
     EXPECT_EQ(list().m_deleteKeyEnabled, 1);
 
-    // A new run starts from the first row again.
+    // A new run starts from the first row again (its outputs exist now: overwrite).
+    dialogs.boxAnswers << IDialogs::Answer::Yes;
     writes.clear();
     convert();
     EXPECT_EQ(writes.mid(0, 4), RunStart + QStringList({status(a, 0)}));
@@ -227,13 +256,14 @@ TEST_F(DriverTest, ARunStartedAgainRestartsTheCurrentRowWithAFreshControl)
     convert();
     tick();
     writes.clear();
+    dialogs.boxAnswers << IDialogs::Answer::Yes;   // the output of the first start exists now
     convert();
     EXPECT_EQ(vlc.log.created, 2);
     EXPECT_EQ(vlc.log.liveControls, 1);
     EXPECT_EQ(dlg->m_timerId, 2);
     EXPECT_EQ(writes.mid(0, 3), RunStart);
     tick(2);
-    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:1"}));
+    EXPECT_EQ(dialogs.boxes.last().text, "Conversion Complete, Total Converted files:1");
 }
 
 TEST_F(DriverTest, TheDeleteKeyRemovesNothingDuringARun)

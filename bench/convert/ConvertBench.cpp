@@ -1,0 +1,225 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Converts the same clips three ways in one run: through the program's driver (the real main
+// window, real libVLC), through bare libVLC with the same option, and with the ffmpeg command
+// line at the same settings. Prints each time, the ratios and the driver's overhead per file,
+// then the resident memory after 10 and after 100 attempts.
+//
+//   bench_convert [clips=6] [seconds=12] [attempts=100]
+// Exit code 1 when a target is missed: overhead per file <= 1.6 s, memory growth <= 10 MB.
+#include "CConverterDlg.h"
+#include "CFileListBox.h"
+#include "Dialogs.h"
+#include "FormatCatalog.h"
+#include "LibVlcControl.h"
+#include "OutputNaming.h"
+#include "Shell.h"
+#include "ThreadClock.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+
+namespace {
+
+// Answers every question without a person: overwrite, OK.
+class AutoDialogs : public IDialogs
+{
+public:
+    Answer messageBox(QWidget *, const QString &text, const std::optional<QString> &,
+                      Buttons buttons) override
+    {
+        if (!text.startsWith(QStringLiteral("Conversion Complete")))
+            std::fprintf(stderr, "  box: %s\n", qPrintable(text));
+        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    }
+    QStringList getOpenFileNames(QWidget *, const QList<FileType> &) override { return {}; }
+    std::optional<QString> getSaveFileName(QWidget *, const SaveRequest &) override { return {}; }
+    std::optional<QString> chooseFolder(QWidget *, const QString &) override { return {}; }
+};
+
+class NoShell : public IShell
+{
+public:
+    void openUrl(const QUrl &) override {}
+};
+
+bool run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(600000) || p.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program), p.readAll().constData());
+        return false;
+    }
+    return true;
+}
+
+long residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+ConversionSettings defaultSettings()
+{
+    ConversionSettings s;
+    s.convertTo = QStringLiteral(".mp4");
+    s.container = QStringLiteral("mp4");
+    s.videoCodec = QStringLiteral("h264");
+    s.videoBitrate = QStringLiteral("1024");
+    s.videoScale = QStringLiteral("1");
+    s.audioCodec = QStringLiteral("mp4a");
+    s.audioBitrate = QStringLiteral("128");
+    s.audioChannels = QStringLiteral("2");
+    return s;
+}
+
+// One run of the driver over the queue; returns seconds.
+double driverRun(const QString &programDir, const QStringList &sources, const QString &outDir,
+                 IVlcControlFactory &factory)
+{
+    AutoDialogs dialogs;
+    NoShell shell;
+    CThreadClock clock;
+    CConverterDlg dlg(programDir, CConverterServices{dialogs, shell, clock, factory});
+    dlg.OnInitDialog();
+    dlg.OnFSCommand(QStringLiteral("ID-FS-convertTo"), QStringLiteral(".mp4"));
+    dlg.m_flash.host()->setVariable(QStringLiteral("_root.path"), outDir);
+    dlg.OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
+    dlg.m_fileList->AddPathsNotQueued(sources);
+
+    QEventLoop loop;
+    QObject::connect(dlg.m_flash.host(), &CMovieHost::variableWritten, &loop,
+                     [&loop](const QString &name) {
+                         if (name == QLatin1String("_root.hideProgress"))
+                             loop.quit();
+                     });
+    QElapsedTimer timer;
+    timer.start();
+    dlg.OnFSCommand(QStringLiteral("IDC_FS_CONVERT"), QString());
+    loop.exec();
+    return timer.elapsed() / 1000.0;
+}
+
+double bareLibVlc(const QStringList &sources, const QString &outDir, IVlcControlFactory &factory)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (const QString &source : sources) {
+        const QString out = OutputNaming::DefaultCandidate(source, false, outDir, QStringLiteral(".mp4"));
+        std::unique_ptr<CVLCControl> control = factory.CreateControl();
+        control->addTarget(source, {OutputNaming::TranscodeOption(defaultSettings(), out)}, 10, -666);
+        // Poll finely: this is the engine's own speed, without the program's pauses and polls.
+        QThread::msleep(20);
+        while (control->GetTime() >= 0 || control->GetPosition() >= 0.0f)
+            QThread::msleep(10);
+        control->playlistClear();
+    }
+    return timer.elapsed() / 1000.0;
+}
+
+double ffmpegCli(const QStringList &sources, const QString &outDir)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (const QString &source : sources) {
+        const QString out = OutputNaming::DefaultCandidate(source, false, outDir, QStringLiteral(".mp4"));
+        run(QStringLiteral("ffmpeg"),
+            {"-v", "error", "-y", "-i", source, "-c:v", "libx264", "-b:v", "1024k", "-c:a", "aac",
+             "-b:a", "128k", "-ac", "2", out});
+    }
+    return timer.elapsed() / 1000.0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int clips = args.size() > 1 ? args[1].toInt() : 6;
+    const int seconds = args.size() > 2 ? args[2].toInt() : 12;
+    const int attempts = args.size() > 3 ? args[3].toInt() : 100;
+
+    QTemporaryDir work;
+    const QString programDir = work.path() + QStringLiteral("/program/");
+    QDir().mkpath(programDir);
+    QFile::copy(QStringLiteral(MOVARIN_PROGRAM_DIR "/Formats.ini"), programDir + "Formats.ini");
+
+    std::printf("Making %d clips of %d s (640x360, 25 fps, stereo)...\n", clips, seconds);
+    QStringList sources;
+    for (int i = 0; i < clips; ++i) {
+        const QString clip = work.path() + QStringLiteral("/clip%1.mov").arg(i);
+        if (!run(QStringLiteral("ffmpeg"),
+                 {"-v", "error", "-y", "-f", "lavfi", "-i",
+                  QStringLiteral("testsrc2=size=640x360:rate=25:duration=%1").arg(seconds), "-f",
+                  "lavfi", "-i", QStringLiteral("sine=frequency=%1:duration=%2").arg(300 + 50 * i).arg(seconds),
+                  "-ac", "2", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "aac", "-shortest", clip}))
+            return 2;
+        sources << clip;
+    }
+
+    CLibVlcControlFactory factory;
+    const QString outDriver = work.path() + "/driver", outBare = work.path() + "/bare",
+                  outFfmpeg = work.path() + "/ffmpeg";
+    for (const QString &d : {outDriver, outBare, outFfmpeg})
+        QDir().mkpath(d);
+
+    const double bare = bareLibVlc(sources, outBare, factory);
+    const double driver = driverRun(programDir, sources, outDriver, factory);
+    const double ffmpeg = ffmpegCli(sources, outFfmpeg);
+    const double overhead = (driver - bare) / clips;
+
+    std::printf("\n%-28s %8s %10s\n", "way", "seconds", "per file");
+    std::printf("%-28s %8.2f %10.2f\n", "Movarin driver", driver, driver / clips);
+    std::printf("%-28s %8.2f %10.2f\n", "bare libVLC, same option", bare, bare / clips);
+    std::printf("%-28s %8.2f %10.2f\n", "ffmpeg command line", ffmpeg, ffmpeg / clips);
+    std::printf("\ndriver / bare libVLC: %.2f   driver / ffmpeg: %.2f   bare libVLC / ffmpeg: %.2f\n",
+                driver / bare, driver / ffmpeg, bare / ffmpeg);
+    const bool overheadOk = overhead <= 1.6;
+    std::printf("driver overhead per file beyond bare libVLC: %.2f s (target <= 1.6 s) %s\n",
+                overhead, overheadOk ? "PASS" : "FAIL");
+
+    // Memory: the same short clip converted again and again through the driver.
+    const QString shortClip = work.path() + "/short.mov";
+    run(QStringLiteral("ffmpeg"),
+        {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=320x180:rate=25:duration=1",
+         "-f", "lavfi", "-i", "sine=duration=1", "-ac", "2", "-c:v", "mpeg4", "-c:a", "aac",
+         shortClip});
+    auto queueOf = [&](int n, const QString &tag) {
+        QStringList queue;
+        for (int i = 0; i < n; ++i) {
+            const QString link = work.path() + QStringLiteral("/%1-%2.mov").arg(tag).arg(i);
+            QFile::link(shortClip, link);
+            queue << link;
+        }
+        return queue;
+    };
+    const QString outMem = work.path() + "/mem";
+    QDir().mkpath(outMem);
+    driverRun(programDir, queueOf(10, QStringLiteral("first")), outMem, factory);
+    const long after10 = residentKb();
+    driverRun(programDir, queueOf(attempts - 10, QStringLiteral("more")), outMem, factory);
+    const long after100 = residentKb();
+    const bool memoryOk = after100 - after10 <= 10 * 1024;
+    std::printf("resident memory after 10 attempts: %ld kB, after %d: %ld kB, growth %ld kB "
+                "(target <= 10240 kB) %s\n",
+                after10, attempts, after100, after100 - after10, memoryOk ? "PASS" : "FAIL");
+    return overheadOk && memoryOk ? 0 : 1;
+}

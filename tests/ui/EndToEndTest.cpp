@@ -1,0 +1,215 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Real conversions through the real main window and the real libVLC; only the person in front
+// of the dialogs is faked. Every output is checked with ffprobe, every source by checksum.
+#include "CConverterDlg.h"
+#include "CFileListBox.h"
+#include "Fakes.h"
+#include "QStringPrinting.h"
+#include "LibVlcControl.h"
+#include "SampleClips.h"
+#include "TempDir.h"
+#include "ThreadClock.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray checksum(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+}
+
+} // namespace
+
+class EndToEndTest : public ::testing::Test
+{
+protected:
+    TempDir dir;
+    FakeDialogs dialogs;
+    FakeShell shell;
+    CThreadClock clock;
+    static inline CLibVlcControlFactory *factory = nullptr;
+    std::unique_ptr<CConverterDlg> dlg;
+    QHash<QString, QByteArray> sums;
+
+    static void SetUpTestSuite() { factory = new CLibVlcControlFactory; }
+    static void TearDownTestSuite()
+    {
+        delete factory;
+        factory = nullptr;
+    }
+
+    void SetUp() override
+    {
+        const QString program = qEnvironmentVariable("MOVARIN_PROGRAM_DIR");
+        QDir().mkpath(dir.file(QStringLiteral("program")));
+        for (const char *name : {"main.qml", "Formats.ini"})
+            ASSERT_TRUE(QFile::copy(program + QLatin1Char('/') + QLatin1String(name),
+                                    dir.file(QStringLiteral("program/")) + QLatin1String(name)));
+        dlg = std::make_unique<CConverterDlg>(dir.file(QStringLiteral("program/")),
+                                              CConverterServices{dialogs, shell, clock, *factory});
+        dlg->OnInitDialog();
+    }
+
+    void TearDown() override
+    {
+        for (auto it = sums.cbegin(); it != sums.cend(); ++it)
+            EXPECT_EQ(checksum(it.key()), it.value()) << "source changed: " << it.key().toStdString();
+    }
+
+    // Queues sources, remembering their checksums.
+    void queue(const QStringList &paths)
+    {
+        for (const QString &p : paths)
+            sums.insert(p, checksum(p));
+        dlg->m_fileList->AddPathsNotQueued(paths);
+    }
+
+    // Presses Convert and waits for the run to end (the host hides the progress display).
+    void convert(int seconds = 240)
+    {
+        QEventLoop loop;
+        bool ended = false;
+        QObject::connect(dlg->m_flash.host(), &CMovieHost::variableWritten, &loop,
+                         [&](const QString &name) {
+                             if (name == QLatin1String("_root.hideProgress")) {
+                                 ended = true;
+                                 loop.quit();
+                             }
+                         });
+        QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+        dlg->m_flash.host()->fsCommand(QStringLiteral("IDC_FS_CONVERT"), QString());
+        loop.exec();
+        ASSERT_TRUE(ended) << "the run did not end within " << seconds << " s";
+    }
+
+    void expectPlayable(const QString &path, const QString &format, const QString &video,
+                        const QString &audio, double sourceSeconds)
+    {
+        ASSERT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+        const SampleClips::ProbeResult probe = SampleClips::Probe(path);
+        EXPECT_TRUE(probe.formatName.contains(format)) << probe.formatName.toStdString();
+        EXPECT_EQ(probe.videoCodec, video) << path.toStdString();
+        EXPECT_EQ(probe.audioCodec, audio) << path.toStdString();
+        EXPECT_EQ(probe.audioChannels, 2) << path.toStdString();
+        const double duration = probe.duration > 0 ? probe.duration : probe.contentDuration;
+        EXPECT_NEAR(duration, sourceSeconds, 1.0) << path.toStdString();
+    }
+};
+
+TEST_F(EndToEndTest, EverySupportedSourceKindConvertsToTheDefaultTarget)
+{
+    const QString in = dir.file(QStringLiteral("in"));
+    QDir().mkpath(in);
+    QStringList sources;
+    for (const char *kind : {".mov", ".mp4", ".avi", ".wmv", ".asf", ".mpg", ".flv", ".3gp"}) {
+        const QString extension = QLatin1String(kind);
+        sources << SampleClips::Make(extension, in, {},
+                                     QStringLiteral("from") + extension.mid(1) + extension);
+    }
+    queue(sources);
+    ASSERT_EQ(dlg->m_settings.convertTo, ".mp4");
+    // Outputs go to a folder of their own: an .mp4 source would otherwise be its own target.
+    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), dir.file(QStringLiteral("out")));
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
+    convert();
+
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:8"}));
+    for (const QString &source : sources) {
+        const QString name = QFileInfo(source).completeBaseName();
+        expectPlayable(dir.file(QStringLiteral("out/") + name + QStringLiteral(".mp4")), "mp4",
+                       "h264", "aac", SampleClips::Duration(source));
+    }
+}
+
+TEST_F(EndToEndTest, BadSourcesAreReportedAndLeaveNothingBehind)
+{
+    const QString in = dir.file(QStringLiteral("in"));
+    QDir().mkpath(in);
+    const QString deleted = SampleClips::Avi(in);
+    const QString empty = dir.write(QStringLiteral("in/empty.avi"), QByteArray());
+    const QString text = dir.write(QStringLiteral("in/notes.avi"), "This is not a video.\n");
+    queue({deleted, empty, text});
+    sums.remove(deleted);
+    ASSERT_TRUE(QFile::remove(deleted));
+    convert();
+
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Unable to Convert File:" + deleted + " ",
+                                               "Unable to Convert File:" + empty + " ",
+                                               "Unable to Convert File:" + text + " "}));
+    EXPECT_EQ(QDir(in).entryList(QDir::Files), QStringList({"empty.avi", "notes.avi"}));
+}
+
+TEST_F(EndToEndTest, ATruncatedSourceGivesWhatCouldBeRead)
+{
+    const QString in = dir.file(QStringLiteral("in"));
+    QDir().mkpath(in);
+    const QString whole = SampleClips::Mpg(in, {.seconds = 6.0});
+    QFile file(whole);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString cut = dir.write(QStringLiteral("in/cut.mpg"), file.read(file.size() / 2));
+    queue({cut});
+    convert();
+    const QString out = dir.file(QStringLiteral("in/cut.mp4"));
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:1"}));
+    ASSERT_TRUE(QFileInfo::exists(out));
+    EXPECT_GT(SampleClips::Probe(out).contentDuration, 1.0);
+}
+
+TEST_F(EndToEndTest, PathsWithCharactersThatMeanSomethingToTheChainAreWrittenExactly)
+{
+    const QString folder = dir.file(QStringLiteral("odd {dir}, 100% url=\"x\""));
+    QDir().mkpath(folder);
+    const QString source = SampleClips::Make(QStringLiteral(".mov"), folder, {},
+                                             QStringLiteral("clip \"one\" {a,b} 50% url=ü.mov"));
+    queue({source});
+    dlg->OnFSCommand(QStringLiteral("ID-FS-convertTo"), QStringLiteral(".mkv"));
+    convert();
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:1"}));
+    const QString out = folder + QStringLiteral("/clip \"one\" {a,b} 50% url=ü.mkv");
+    expectPlayable(out, "matroska", "h264", "aac", SampleClips::Duration(source));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
+}
+
+TEST_F(EndToEndTest, AMissingOutputFolderIsMade)
+{
+    const QString source = SampleClips::Flv(dir.path());
+    const QString out = dir.file(QStringLiteral("new/deeper"));
+    queue({source});
+    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), out);
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
+    dlg->OnFSCommand(QStringLiteral("ID-FS-convertTo"), QStringLiteral(".avi"));
+    convert();
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:1"}));
+    expectPlayable(out + QStringLiteral("/sample.avi"), "avi", "mpeg4", "mp2",
+                   SampleClips::Duration(source));
+}
+
+TEST_F(EndToEndTest, ExistingOutputsAreOverwrittenKeptOrRenamedAsTheUserSays)
+{
+    const QString a = SampleClips::Make(QStringLiteral(".mov"), dir.path(), {}, QStringLiteral("a.mov"));
+    const QString b = SampleClips::Make(QStringLiteral(".mov"), dir.path(), {}, QStringLiteral("b.mov"));
+    const QString c = SampleClips::Make(QStringLiteral(".mov"), dir.path(), {}, QStringLiteral("c.mov"));
+    dir.write(QStringLiteral("a.mp4"), "old a");
+    dir.write(QStringLiteral("b.mp4"), "old b");
+    dir.write(QStringLiteral("c.mp4"), "old c");
+    queue({a, b, c});
+    dialogs.boxAnswers << IDialogs::Answer::Yes << IDialogs::Answer::No << IDialogs::Answer::No;
+    dialogs.saveAnswers << std::nullopt << dir.file(QStringLiteral("c renamed.mp4"));
+    convert();
+
+    EXPECT_EQ(dialogs.boxes.last().text, "Conversion Complete, Total Converted files:2");
+    expectPlayable(dir.file(QStringLiteral("a.mp4")), "mp4", "h264", "aac", SampleClips::Duration(a));
+    EXPECT_EQ(dir.read(QStringLiteral("b.mp4")), "old b");
+    EXPECT_EQ(dir.read(QStringLiteral("c.mp4")), "old c");
+    expectPlayable(dir.file(QStringLiteral("c renamed.mp4")), "mp4", "h264", "aac",
+                   SampleClips::Duration(c));
+}
