@@ -229,6 +229,13 @@ void CConverterDlg::OnCommand(int id)
 {
     if (id == CommandConvert) {
         m_fileTotal = m_fileList->GetCount();
+        // An empty folder text would put every output at the root of the file system.
+        if (m_fileTotal > 0 && !m_sameFolder && m_outputPath.trimmed().isEmpty()) {
+            m_services.dialogs.messageBox(
+                this, QStringLiteral("Choose a folder for the converted files first."),
+                QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+            return;
+        }
         ConvertNextFile();
     } else if (id == CommandCountSelected) {
         m_fileTotal = m_fileList->GetSelCount();

@@ -237,6 +237,17 @@ TEST_F(DriverTest, AnEmptyQueueDoesNothing)
     EXPECT_EQ(dlg->m_fileTotal, 0);
 }
 
+TEST_F(DriverTest, AnEmptyOutputFolderStartsNoRun)
+{
+    queue({source(QStringLiteral("a.avi"))});
+    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), QStringLiteral("  "));
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
+    convert();
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Choose a folder for the converted files first."}));
+    EXPECT_TRUE(writes.isEmpty());
+    EXPECT_EQ(vlc.log.created, 0);
+}
+
 TEST_F(DriverTest, WindowCommandsCountSelectedRowsOrStartARun)
 {
     queue({source(QStringLiteral("a.avi")), source(QStringLiteral("b.avi"))});

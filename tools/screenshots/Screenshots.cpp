@@ -1,0 +1,171 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Drives the real main window with its real movie and real libVLC through a short session and
+// saves what a user sees at each step:
+//   movarin_screenshots <output folder>
+// Run it on an X server (for example xvfb-run -a); only the file chooser is scripted.
+#include "CConverterDlg.h"
+#include "CFileListBox.h"
+#include "Dialogs.h"
+#include "LibVlcControl.h"
+#include "Shell.h"
+#include "ThreadClock.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMessageBox>
+#include <QProcess>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+void pause(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// The file chooser answers with the prepared clips; boxes are real, and are photographed.
+class ScriptedDialogs : public IDialogs
+{
+public:
+    QStringList files;
+    std::function<void(QMessageBox &)> onBox;
+
+    Answer messageBox(QWidget *owner, const QString &text, const std::optional<QString> &caption,
+                      Buttons) override
+    {
+        QMessageBox box(owner);
+        box.setIcon(QMessageBox::NoIcon);
+        box.setText(text);
+        if (caption)
+            box.setWindowTitle(*caption);
+        box.setStandardButtons(QMessageBox::Ok);
+        box.show();
+        pause(300);
+        if (onBox)
+            onBox(box);
+        return Answer::Ok;
+    }
+    QStringList getOpenFileNames(QWidget *, const QList<FileType> &) override { return files; }
+    std::optional<QString> getSaveFileName(QWidget *, const SaveRequest &) override { return {}; }
+    std::optional<QString> chooseFolder(QWidget *, const QString &) override { return {}; }
+};
+
+class NoShell : public IShell
+{
+public:
+    void openUrl(const QUrl &) override {}
+};
+
+QQuickItem *item(CConverterDlg &dlg, const char *name)
+{
+    QQuickItem *root = qobject_cast<QQuickItem *>(dlg.m_flash.rootObject());
+    QQuickItem *found = root ? root->findChild<QQuickItem *>(QLatin1String(name)) : nullptr;
+    if (!found)
+        std::fprintf(stderr, "no item %s in the movie\n", name);
+    return found;
+}
+
+void click(CConverterDlg &dlg, const char *name)
+{
+    if (QQuickItem *button = item(dlg, name))
+        QMetaObject::invokeMethod(button, "clicked");
+    pause(400);
+}
+
+void save(QWidget &w, const QString &path)
+{
+    const QPixmap shot = w.screen()->grabWindow(0, w.x() - 12, w.y() - 12, w.width() + 24,
+                                                w.height() + 24);
+    std::printf("%s: %s\n", qPrintable(path), shot.save(path) ? "saved" : "FAILED");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    QApplication app(argc, argv);
+    const QString outDir = app.arguments().value(1, QStringLiteral("docs"));
+    QDir().mkpath(outDir);
+
+    QTemporaryDir work;
+    const QString program = work.path() + QStringLiteral("/Movarin/");
+    // A short folder name, so that the queued paths read well in the pictures.
+    const QString videos = QDir::tempPath() + QStringLiteral("/Videos");
+    QDir(videos).removeRecursively();
+    QDir().mkpath(program);
+    QDir().mkpath(videos);
+    for (const char *name : {"main.qml", "Formats.ini", "movarin.png", "help.html"})
+        QFile::copy(QStringLiteral(MOVARIN_PROGRAM_DIR "/") + QLatin1String(name),
+                    program + QLatin1String(name));
+
+    ScriptedDialogs dialogs;
+    int seconds = 12;
+    for (const char *name : {"Holiday at the lake.mov", "Birthday party.avi", "Concert.wmv",
+                             "Interview 2009.mpg", "Skate park.flv", "Phone clip.3gp"}) {
+        const QString path = videos + QLatin1Char('/') + QLatin1String(name);
+        QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i",
+                         QStringLiteral("testsrc2=size=640x360:rate=25:duration=%1").arg(seconds),
+                         "-f", "lavfi", "-i", QStringLiteral("sine=duration=%1").arg(seconds),
+                         "-ac", "2"};
+        if (path.endsWith(QLatin1String(".3gp")))
+            args << "-c:v" << "libx264" << "-pix_fmt" << "yuv420p" << "-c:a" << "aac";
+        QProcess::execute(QStringLiteral("ffmpeg"), args << path);
+        dialogs.files << path;
+        seconds += 2;
+    }
+
+    NoShell shell;
+    CThreadClock clock;
+    CLibVlcControlFactory vlc;
+    CConverterDlg dlg(program, CConverterServices{dialogs, shell, clock, vlc});
+    dlg.OnInitDialog();
+    dlg.move(40, 40);
+    dlg.show();
+    pause(800);
+
+    click(dlg, "addButton");
+    dlg.m_fileList->SetSel(1);
+    dlg.m_fileList->SetSel(2);
+    pause(300);
+    save(dlg, outDir + QStringLiteral("/files.png"));
+
+    click(dlg, "videoTab");
+    save(dlg, outDir + QStringLiteral("/video.png"));
+    click(dlg, "audioTab");
+    save(dlg, outDir + QStringLiteral("/audio.png"));
+    click(dlg, "outputTab");
+    save(dlg, outDir + QStringLiteral("/output.png"));
+    click(dlg, "filesTab");
+
+    bool finishedSaved = false;
+    dialogs.onBox = [&](QMessageBox &box) {
+        if (!finishedSaved && box.text().startsWith(QStringLiteral("Conversion Complete"))) {
+            box.move(dlg.x() + (dlg.width() - box.width()) / 2,
+                     dlg.y() + (dlg.height() - box.height()) / 2);
+            pause(300);
+            save(dlg, outDir + QStringLiteral("/finished.png"));
+            finishedSaved = true;
+        }
+    };
+    dlg.m_flash.host()->fsCommand(QStringLiteral("IDC_FS_CONVERT"), QString());
+    pause(3600);
+    save(dlg, outDir + QStringLiteral("/running.png"));
+
+    QElapsedTimer waited;
+    waited.start();
+    while (!finishedSaved && waited.elapsed() < 180000)
+        pause(200);
+    QDir(videos).removeRecursively();
+    return finishedSaved ? 0 : 1;
+}
