@@ -152,21 +152,24 @@ TEST_F(LibVlcControlTest, MissingSourceEndsIdle)
     ExpectIdle(*control);
 }
 
-// A short clip can end before any reading; the control still knows it was read to its end,
-// and an unreadable file that ends as quickly does not pass for one.
+// A short clip can end before libVLC reports any position (a short FLV never does); the control
+// still knows it was read to its end, and an unreadable file that ends as quickly does not pass
+// for one.
 TEST_F(LibVlcControlTest, AnItemThatEndsBeforeAnyReadingIsKnownToHavePlayed)
 {
     const QString source = SampleClips::Flv(dir.path(), {.seconds = 2.0});
     const QString output = dir.file(QStringLiteral("short.mp4"));
     control->addTarget(source, mp4Option(output), 10, -666);
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    ASSERT_TRUE(WaitUntilIdle(*control, 60).ended);
     EXPECT_TRUE(control->HasPlayedToEnd());
     ExpectIdle(*control);
     ExpectMp4Of(output, 2.0);
 
     const QString text = dir.write(QStringLiteral("notes.avi"), "This is not a video.\n");
     control->addTarget(text, mp4Option(dir.file(QStringLiteral("notes.mp4"))), 10, -666);
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const ConversionRun run = WaitUntilIdle(*control, 60);
+    ASSERT_TRUE(run.ended);
+    EXPECT_FALSE(run.sawProgress);
     EXPECT_FALSE(control->HasPlayedToEnd());
     ExpectIdle(*control);
 
