@@ -131,7 +131,10 @@ protected:
         s_xvfb->setProcessChannelMode(QProcess::SeparateChannels);
         s_xvfb->setStandardErrorFile(QProcess::nullDevice());
         // -displayfd lets the server pick a free display and tell us once it accepts clients.
+        // -noreset: the server must not reset (and refuse connections) whenever its last client
+        // leaves, which every test here does many times.
         s_xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                               QStringLiteral("-noreset"),
                                                QStringLiteral("-nolisten"), QStringLiteral("tcp"),
                                                QStringLiteral("-screen"), QStringLiteral("0"),
                                                QStringLiteral("320x240x24")});
