@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The control over Debian's libVLC: real conversions of ffmpeg-made clips, checked with ffprobe.
 #include "CVlcHostDlg.h"
-#include "FormatCatalog.h"
+#include "Mp4Settings.h"
 #include "OutputNaming.h"
 #include "SampleClips.h"
 #include "TempDir.h"
@@ -17,16 +17,9 @@
 
 namespace {
 
-ConversionSettings mp4Settings()
-{
-    return {QStringLiteral(".mp4"), QStringLiteral("mp4"), QStringLiteral("h264"),
-            QStringLiteral("1024"), QStringLiteral("1"), QStringLiteral("mp4a"),
-            QStringLiteral("128"), QStringLiteral("2")};
-}
-
 QStringList mp4Option(const QString &output)
 {
-    return {OutputNaming::TranscodeOption(mp4Settings(), output)};
+    return {OutputNaming::TranscodeOption(Mp4Settings(), output)};
 }
 
 // Waits for the first positive readings of a running conversion.

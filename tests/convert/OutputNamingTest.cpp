@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FormatCatalog.h"
+#include "Mp4Settings.h"
 #include "OutputNaming.h"
 #include "TempDir.h"
 
@@ -8,24 +8,6 @@
 #include <gtest/gtest.h>
 
 using namespace OutputNaming;
-
-namespace {
-
-ConversionSettings defaults()
-{
-    ConversionSettings s;
-    s.convertTo = QStringLiteral(".mp4");
-    s.container = QStringLiteral("mp4");
-    s.videoCodec = QStringLiteral("h264");
-    s.videoBitrate = QStringLiteral("1024");
-    s.videoScale = QStringLiteral("1");
-    s.audioCodec = QStringLiteral("mp4a");
-    s.audioBitrate = QStringLiteral("128");
-    s.audioChannels = QStringLiteral("2");
-    return s;
-}
-
-} // namespace
 
 TEST(DefaultCandidate, BesideTheSourceOrInTheOutputFolder)
 {
@@ -97,7 +79,7 @@ TEST(SaveFileType, TextsPerVariant)
 
 TEST(TranscodeOption, ExactTextForAPlainPath)
 {
-    EXPECT_EQ(TranscodeOption(defaults(), QStringLiteral("/out/my clip.mp4")),
+    EXPECT_EQ(TranscodeOption(Mp4Settings(), QStringLiteral("/out/my clip.mp4")),
               QStringLiteral(":sout=#transcode{vcodec=h264,vb=1024,scale=1,acodec=mp4a,ab=128,"
                              "channels=2,deinterlace}:std{access=file,mux=mp4,"
                              "url=\"/out/my clip.mp4\"}"));
@@ -105,7 +87,7 @@ TEST(TranscodeOption, ExactTextForAPlainPath)
 
 TEST(TranscodeOption, SettingsAreInsertedVerbatimInTheirPlaces)
 {
-    ConversionSettings s = defaults();
+    ConversionSettings s = Mp4Settings();
     s.videoCodec = QStringLiteral("V");
     s.videoBitrate = QStringLiteral("VB");
     s.videoScale = QStringLiteral("");
@@ -121,7 +103,7 @@ TEST(TranscodeOption, SettingsAreInsertedVerbatimInTheirPlaces)
 TEST(TranscodeOption, QuoteAndBackslashOfThePathAreEscaped)
 {
     const QString option =
-        TranscodeOption(defaults(), QStringLiteral("/o/say \"hi\" a\\b {x},y 100%.mp4"));
+        TranscodeOption(Mp4Settings(), QStringLiteral("/o/say \"hi\" a\\b {x},y 100%.mp4"));
     EXPECT_TRUE(option.endsWith(
         QStringLiteral(",url=\"/o/say \\\"hi\\\" a\\\\b {x},y 100%.mp4\"}")))
         << option.toStdString();

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The url key of the standard stream output is renamed to dst, found the way libVLC scans a
 // chain, so that nothing a file name holds can be taken for that key.
-#include "FormatCatalog.h"
 #include "LibVlcControl.h"
+#include "Mp4Settings.h"
 #include "OutputNaming.h"
 
 #include <gtest/gtest.h>
@@ -14,19 +14,12 @@ QString rewrite(const QString &option)
     return CLibVlcControl::rewriteStdUrlToDst(option);
 }
 
-ConversionSettings mp4Settings()
-{
-    return {QStringLiteral(".mp4"), QStringLiteral("mp4"), QStringLiteral("h264"),
-            QStringLiteral("1024"), QStringLiteral("1"), QStringLiteral("mp4a"),
-            QStringLiteral("128"), QStringLiteral("2")};
-}
-
 // The option for a path, and what it must become: the same text with the std part's key
 // spelled dst. The key is the last ",url=\"" of the option since the path's own quotes are
 // escaped.
 std::pair<QString, QString> optionAndExpected(const QString &path)
 {
-    const QString option = OutputNaming::TranscodeOption(mp4Settings(), path);
+    const QString option = OutputNaming::TranscodeOption(Mp4Settings(), path);
     const QString prefix = QStringLiteral(":sout=#transcode{vcodec=h264,vb=1024,scale=1,"
                                           "acodec=mp4a,ab=128,channels=2,deinterlace}:"
                                           "std{access=file,mux=mp4,url=");
