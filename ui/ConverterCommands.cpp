@@ -256,13 +256,14 @@ void CConverterDlg::AddFiles()
     const QStringList paths = m_services.dialogs.getOpenFileNames(this, SourceFileTypes());
     if (paths.isEmpty())
         return;
-    // The current directory follows the chosen files, as it does for every file in turn.
-    for (const QString &path : paths) {
-        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-        if (slash > 0)
-            QDir::setCurrent(path.left(slash));
-        else if (slash == 0)
-            QDir::setCurrent(QStringLiteral("/"));
+    // The current directory follows the chosen files: it ends in the folder of the last one
+    // that names a folder.
+    for (auto it = paths.crbegin(); it != paths.crend(); ++it) {
+        const qsizetype slash = it->lastIndexOf(QLatin1Char('/'));
+        if (slash >= 0) {
+            QDir::setCurrent(slash == 0 ? QStringLiteral("/") : it->left(slash));
+            break;
+        }
     }
     m_fileList->AddPathsNotQueued(paths);
 }
