@@ -13,6 +13,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// What a media file holds, as libVLC reads it.
+struct CMediaFacts
+{
+    bool readable = false;     // libVLC could open it at all
+    bool hasVideo = false;
+    bool hasAudio = false;
+    qint64 lengthMs = -1;      // -1 when the file does not say
+};
+
 // The transcoding control: one media player, used for one attempt at one file.
 //
 // Contract the conversion driver relies on:
@@ -39,6 +48,14 @@ public:
     // positive final position and time). A short file can finish between two polls of the
     // driver; this is how the driver still learns that it converted.
     virtual bool HasPlayedToEnd() { return false; }
+
+    // The first error the file output met while writing this attempt's output (disk full,
+    // folder gone, no permission); empty when it wrote everything it was given.
+    virtual QString WriteError() { return {}; }
+    // What the current item holds, as far as it has been read (taken before playlistClear).
+    virtual CMediaFacts SourceFacts() { return {}; }
+    // Reads a finished file: the kinds of stream it holds and its length.
+    virtual CMediaFacts ProbeFile(const QString &path) = 0;
 };
 
 // Makes a fresh control for every attempt. Tests hand in a factory of scripted fakes.

@@ -66,6 +66,21 @@ bool CVlcHostDlg::HasPlayedToEnd()
     return m_control && m_control->HasPlayedToEnd();
 }
 
+QString CVlcHostDlg::WriteError()
+{
+    return m_control ? m_control->WriteError() : QString();
+}
+
+CMediaFacts CVlcHostDlg::SourceFacts()
+{
+    return m_control ? m_control->SourceFacts() : CMediaFacts{};
+}
+
+CMediaFacts CVlcHostDlg::ProbeFile(const QString &path)
+{
+    return m_control ? m_control->ProbeFile(path) : CMediaFacts{};
+}
+
 void CVlcHostDlg::addTarget(const QString &uri, const QStringList &options, int mode,
                             int position)
 {

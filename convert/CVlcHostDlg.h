@@ -34,6 +34,10 @@ public:
     float GetPosition();
     int GetTime();
     bool HasPlayedToEnd();
+    // Empty or default when no control exists.
+    QString WriteError();
+    CMediaFacts SourceFacts();
+    CMediaFacts ProbeFile(const QString &path);
     // Throws CVlcError when no control exists.
     void addTarget(const QString &uri, const QStringList &options, int mode, int position);
 

@@ -4,8 +4,11 @@
 #include <vlc/vlc.h>
 
 #include <QByteArray>
+#include <chrono>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -27,6 +30,38 @@ const char *const DefaultArguments[] = {
 
 // Mode bit of addTarget that starts playing the item (10 = replace and go).
 constexpr int ModeGo = 8;
+
+// How long reading a finished output may take: its header, then (for containers that say
+// nothing without being read) a pass over the whole file without decoding anything.
+constexpr auto ParseLimit = std::chrono::seconds(5);
+constexpr auto ScanLimit = std::chrono::seconds(60);
+constexpr auto WaitStep = std::chrono::milliseconds(5);
+
+// The kinds of stream and the length libVLC knows of a media.
+CMediaFacts readFacts(libvlc_media_t *media)
+{
+    CMediaFacts facts;
+    libvlc_media_track_t **tracks = nullptr;
+    const unsigned count = libvlc_media_tracks_get(media, &tracks);
+    for (unsigned i = 0; i < count; ++i) {
+        if (tracks[i]->i_type == libvlc_track_video)
+            facts.hasVideo = true;
+        else if (tracks[i]->i_type == libvlc_track_audio)
+            facts.hasAudio = true;
+    }
+    if (tracks)
+        libvlc_media_tracks_release(tracks, count);
+    facts.readable = facts.hasVideo || facts.hasAudio;
+    const libvlc_time_t length = libvlc_media_get_duration(media);
+    facts.lengthMs = length > 0 ? length : -1;
+    return facts;
+}
+
+struct MediaRelease
+{
+    void operator()(libvlc_media_t *media) const { libvlc_media_release(media); }
+};
+using MediaPtr = std::unique_ptr<libvlc_media_t, MediaRelease>;
 
 [[noreturn]] void fail(const char *what)
 {
@@ -163,8 +198,43 @@ CLibVlcInstance::CLibVlcInstance(const QStringList &arguments)
 
 CLibVlcInstance::~CLibVlcInstance()
 {
-    if (m_instance)
+    if (m_instance) {
+        libvlc_log_unset(m_instance);
         libvlc_release(m_instance);
+    }
+}
+
+void CLibVlcInstance::OnLog(void *data, int level, const vlc_log_t *context,
+                            const char *format, va_list arguments)
+{
+    if (level < LIBVLC_ERROR)
+        return;
+    const char *objectType = nullptr;
+    const char *header = nullptr;
+    uintptr_t id = 0;
+    libvlc_log_get_object(context, &objectType, &header, &id);
+    // The file output says "cannot write: ..." for every block it could not write; the
+    // muxer goes on regardless and would leave a cut-off file that looks finished.
+    if (!objectType || std::strcmp(objectType, "access out") != 0)
+        return;
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    auto *self = static_cast<CLibVlcInstance *>(data);
+    const std::lock_guard guard(self->m_writeErrorLock);
+    if (self->m_writeError.isEmpty())
+        self->m_writeError = QString::fromUtf8(text);
+}
+
+void CLibVlcInstance::StartWriteWatch()
+{
+    const std::lock_guard guard(m_writeErrorLock);
+    m_writeError.clear();
+}
+
+QString CLibVlcInstance::WriteError() const
+{
+    const std::lock_guard guard(m_writeErrorLock);
+    return m_writeError;
 }
 
 libvlc_instance_t *CLibVlcInstance::get()
@@ -181,12 +251,13 @@ libvlc_instance_t *CLibVlcInstance::get()
     m_instance = libvlc_new(static_cast<int>(argv.size()), argv.data());
     if (!m_instance)
         fail("libVLC cannot be started (is VLC with its plugins installed?)");
+    libvlc_log_set(m_instance, &CLibVlcInstance::OnLog, this);
     return m_instance;
 }
 
 // ---- CLibVlcControl --------------------------------------------------------------------------
 
-CLibVlcControl::CLibVlcControl(libvlc_instance_t *instance)
+CLibVlcControl::CLibVlcControl(CLibVlcInstance &instance)
     : m_instance(instance)
 {
 }
@@ -214,6 +285,7 @@ void CLibVlcControl::playlistClear()
     m_player = nullptr;
     m_playRequested = false;
     m_playedToEnd = false;
+    m_sourceFacts = {};
 }
 
 bool CLibVlcControl::readEndOfItem()
@@ -258,6 +330,13 @@ bool CLibVlcControl::isActive()
             m_playedToEnd = readEndOfItem();
         [[fallthrough]];
     case libvlc_Error:
+        if (m_playRequested) {
+            libvlc_media_t *media = libvlc_media_player_get_media(m_player);
+            if (media) {
+                m_sourceFacts = readFacts(media);
+                libvlc_media_release(media);
+            }
+        }
         // An ended item still holds its stream output open, and some muxers (MP4's index)
         // write the end of the file only when it closes. Stop it now, so that readings of -1
         // always mean a complete output that nothing writes to any more.
@@ -298,7 +377,7 @@ void CLibVlcControl::addTarget(const QString &uri, const QStringList &options, i
     Q_UNUSED(position);
     playlistClear();
 
-    libvlc_media_t *media = libvlc_media_new_path(m_instance, uri.toUtf8().constData());
+    libvlc_media_t *media = libvlc_media_new_path(m_instance.get(), uri.toUtf8().constData());
     if (!media)
         fail("libVLC cannot open the source");
     for (const QString &option : options)
@@ -311,6 +390,7 @@ void CLibVlcControl::addTarget(const QString &uri, const QStringList &options, i
         fail("libVLC cannot make a media player");
 
     if (mode & ModeGo) {
+        m_instance.StartWriteWatch();
         if (libvlc_media_player_play(m_player) != 0) {
             libvlc_media_player_release(m_player);
             m_player = nullptr;
@@ -318,6 +398,67 @@ void CLibVlcControl::addTarget(const QString &uri, const QStringList &options, i
         }
         m_playRequested = true;
     }
+}
+
+QString CLibVlcControl::WriteError()
+{
+    return m_instance.WriteError();
+}
+
+CMediaFacts CLibVlcControl::SourceFacts()
+{
+    isActive();   // notices an end that no reading has seen yet
+    return m_sourceFacts;
+}
+
+CMediaFacts CLibVlcControl::ProbeFile(const QString &path)
+{
+    using Clock = std::chrono::steady_clock;
+    libvlc_instance_t *instance = m_instance.get();
+    const QByteArray file = path.toUtf8();
+
+    // Most containers say what they hold in their header or index.
+    MediaPtr media(libvlc_media_new_path(instance, file.constData()));
+    if (!media)
+        return {};
+    const auto parseLimit = std::chrono::duration_cast<std::chrono::milliseconds>(ParseLimit);
+    if (libvlc_media_parse_with_options(media.get(), libvlc_media_parse_local,
+                                        static_cast<int>(parseLimit.count()))
+        == 0) {
+        const auto deadline = Clock::now() + ParseLimit + std::chrono::seconds(1);
+        while (libvlc_media_get_parsed_status(media.get()) == 0 && Clock::now() < deadline)
+            std::this_thread::sleep_for(WaitStep);
+        if (libvlc_media_get_parsed_status(media.get()) == libvlc_media_parsed_status_done) {
+            const CMediaFacts facts = readFacts(media.get());
+            if (facts.readable && facts.lengthMs > 0)
+                return facts;
+        }
+    }
+
+    // Others (MPEG program streams, or a file whose header is missing) show their streams and
+    // length only when read: demultiplex it once into nowhere, decoding nothing.
+    media.reset(libvlc_media_new_path(instance, file.constData()));
+    if (!media)
+        return {};
+    libvlc_media_add_option(media.get(), ":sout=#dummy");
+    libvlc_media_player_t *player = libvlc_media_player_new_from_media(media.get());
+    if (!player)
+        return {};
+    CMediaFacts facts;
+    if (libvlc_media_player_play(player) == 0) {
+        const auto deadline = Clock::now() + ScanLimit;
+        for (;;) {
+            const libvlc_state_t state = libvlc_media_player_get_state(player);
+            if (state == libvlc_Ended || state == libvlc_Error || Clock::now() >= deadline)
+                break;
+            std::this_thread::sleep_for(WaitStep);
+        }
+        if (libvlc_media_player_get_state(player) == libvlc_Ended)
+            facts = readFacts(media.get());
+    }
+    libvlc_media_player_stop(player);
+    libvlc_media_player_release(player);
+    return facts;
 }
 
 QString CLibVlcControl::rewriteStdUrlToDst(const QString &option)
@@ -345,5 +486,6 @@ CLibVlcControlFactory::CLibVlcControlFactory(const QStringList &arguments)
 
 std::unique_ptr<CVLCControl> CLibVlcControlFactory::CreateControl()
 {
-    return std::make_unique<CLibVlcControl>(m_instance.get());
+    m_instance.get();   // throws when libVLC cannot be started
+    return std::make_unique<CLibVlcControl>(m_instance);
 }

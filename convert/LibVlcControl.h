@@ -5,9 +5,13 @@
 
 #include <QStringList>
 #include <memory>
+#include <cstdarg>
+#include <mutex>
 
 struct libvlc_instance_t;
 struct libvlc_media_player_t;
+struct libvlc_media_t;
+struct vlc_log_t;
 
 // The libVLC instance shared by all controls of the process; made on first use.
 class CLibVlcInstance
@@ -22,16 +26,26 @@ public:
     // Throws CVlcError when libVLC or its plugins cannot be loaded.
     libvlc_instance_t *get();
 
+    // Write errors of the file output are caught from libVLC's log, which belongs to the
+    // instance. One attempt runs at a time: each starts a fresh watch and reads it at its end.
+    void StartWriteWatch();
+    QString WriteError() const;
+
 private:
+    static void OnLog(void *data, int level, const vlc_log_t *context, const char *format,
+                      va_list arguments);
+
     QStringList m_arguments;
     libvlc_instance_t *m_instance = nullptr;
+    mutable std::mutex m_writeErrorLock;
+    QString m_writeError;
 };
 
 // CVLCControl over one libVLC media player.
 class CLibVlcControl : public CVLCControl
 {
 public:
-    explicit CLibVlcControl(libvlc_instance_t *instance);
+    explicit CLibVlcControl(CLibVlcInstance &instance);
     ~CLibVlcControl() override;
 
     void stop() override;
@@ -40,6 +54,9 @@ public:
     void addTarget(const QString &uri, const QStringList &options, int mode, int position) override;
     void playlistClear() override;
     bool HasPlayedToEnd() override;
+    QString WriteError() override;
+    CMediaFacts SourceFacts() override;
+    CMediaFacts ProbeFile(const QString &path) override;
 
     // The ":sout=..." option as libVLC 3 reads it: the url key of the std{} part spelled dst,
     // found by a scan that respects the chain's quoting. Other text is left as it is.
@@ -52,8 +69,9 @@ private:
     // Whether the item that just ended had really been read.
     bool readEndOfItem();
 
-    libvlc_instance_t *m_instance;
+    CLibVlcInstance &m_instance;
     libvlc_media_player_t *m_player = nullptr;
+    CMediaFacts m_sourceFacts;
     bool m_playedToEnd = false;
     bool m_playRequested = false;
 };

@@ -3,22 +3,49 @@
 
 #include "FormatCatalog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace OutputNaming {
+
+namespace {
+
+// Where the extension's period stands in path, or -1: only a period inside the file name
+// counts, and not one that leads the name.
+qsizetype extensionDot(const QString &path)
+{
+    const qsizetype nameStart = path.lastIndexOf(QLatin1Char('/')) + 1;
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return dot > nameStart ? dot : -1;
+}
+
+QString errorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
 
 QString DefaultCandidate(const QString &source, bool sameFolder, const QString &outputFolder,
                          const QString &convertTo)
 {
     QString base;
     if (sameFolder) {
-        const qsizetype dot = source.lastIndexOf(QLatin1Char('.'));
+        const qsizetype dot = extensionDot(source);
         base = dot >= 0 ? source.left(dot) : source;
     } else {
         const qsizetype slash = source.lastIndexOf(QLatin1Char('/'));
         QString name = slash >= 0 ? source.mid(slash + 1) : source;
-        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        const qsizetype dot = extensionDot(name);
         if (dot >= 0)
             name.truncate(dot);
         base = outputFolder + QLatin1Char('/') + name;
@@ -30,7 +57,7 @@ QString SuggestedSaveName(int variant, const QString &source, const QString &can
 {
     if (variant == 1)
         return candidate;
-    const qsizetype dot = source.lastIndexOf(QLatin1Char('.'));
+    const qsizetype dot = extensionDot(source);
     if (dot < 0)
         return source + QLatin1String("_new_");
     return source.left(dot) + QLatin1String("_new_") + source.mid(dot + 1);
@@ -79,10 +106,75 @@ bool CanOpenFile(const QString &path)
 
 bool IsSameFile(const QString &a, const QString &b)
 {
-    const QFileInfo fa(a), fb(b);
-    if (!fa.exists() || !fb.exists())
+    if (a.isEmpty() || b.isEmpty())
         return false;
-    return fa.canonicalFilePath() == fb.canonicalFilePath();
+    struct stat sa {}, sb {};
+    if (::stat(QFile::encodeName(a).constData(), &sa) != 0
+        || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool IsOtherThanRegularFile(const QString &path)
+{
+    struct stat st {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    return !S_ISREG(st.st_mode);
+}
+
+QString FreeName(const QString &path, const std::function<bool(const QString &)> &taken)
+{
+    const qsizetype dot = extensionDot(path);
+    const QString base = dot >= 0 ? path.left(dot) : path;
+    const QString extension = dot >= 0 ? path.mid(dot) : QString();
+    for (int n = 1;; ++n) {
+        const QString name = base + QStringLiteral(" (%1)").arg(n) + extension;
+        struct stat st {};
+        if (::lstat(QFile::encodeName(name).constData(), &st) != 0 && !(taken && taken(name)))
+            return name;
+    }
+}
+
+std::optional<QString> CreateTemporaryOutput(const QString &finalPath, QString &error)
+{
+    const qsizetype slash = finalPath.lastIndexOf(QLatin1Char('/'));
+    const QString folder = slash >= 0 ? finalPath.left(slash + 1) : QString();
+    const QString name = finalPath.mid(slash + 1);
+    const qsizetype dot = extensionDot(name);
+    const QString stem = dot >= 0 ? name.left(dot) : name;
+    const QString extension = dot >= 0 ? name.mid(dot) : QString();
+    static const char Letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString tag;
+        for (int i = 0; i < 6; ++i)
+            tag += QLatin1Char(Letters[QRandomGenerator::global()->bounded(36)]);
+        const QString path = folder + QLatin1Char('.') + stem + QLatin1Char('.') + tag
+                             + QLatin1String(".part") + extension;
+        // Made here, exclusively: a name that someone else has taken, or a link planted there,
+        // is never written through.
+        const int fd = ::open(QFile::encodeName(path).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return path;
+        }
+        if (errno != EEXIST) {
+            error = errorText(errno);
+            return std::nullopt;
+        }
+    }
+    error = QStringLiteral("no free temporary name");
+    return std::nullopt;
+}
+
+QString CommitOutput(const QString &temporaryPath, const QString &finalPath)
+{
+    if (::rename(QFile::encodeName(temporaryPath).constData(),
+                 QFile::encodeName(finalPath).constData())
+        != 0)
+        return errorText(errno);
+    return {};
 }
 
 QString RootOf(const QString &source)

@@ -4,14 +4,18 @@
 #include "Dialogs.h"
 
 #include <QString>
+#include <functional>
+#include <optional>
 
 struct ConversionSettings;
 
 // Where a file's output goes and the stream-output option that writes it.
 namespace OutputNaming {
 
-// The candidate output path: beside the source (its path before the last period), or in
-// outputFolder ("<folder>/<name without extension>"), followed by convertTo as it stands.
+// The candidate output path: beside the source (the source's path without its extension), or in
+// outputFolder ("<folder>/<name without extension>"), followed by convertTo as it stands. The
+// extension is the file name's text from its last period on; a name without one, or whose only
+// period leads it (".hidden"), keeps its whole text.
 QString DefaultCandidate(const QString &source, bool sameFolder, const QString &outputFolder,
                          const QString &convertTo);
 
@@ -31,8 +35,27 @@ QString TranscodeOption(const ConversionSettings &settings, const QString &outpu
 // The file exists and can be opened for reading.
 bool CanOpenFile(const QString &path);
 
-// Both names reach the same existing file (however the paths are spelled: links, "..", "./").
+// Both names reach the same existing file: the same device and inode, however the paths are
+// spelled (symbolic links, hard links, "..", "./").
 bool IsSameFile(const QString &a, const QString &b);
+
+// The path names something that exists but is not a regular file (a folder, a device, a pipe,
+// a socket); symbolic links are followed.
+bool IsOtherThanRegularFile(const QString &path);
+
+// "<folder>/<name> (N)<extension>" for the first N from 1 whose path is free: nothing exists
+// there and taken() does not claim it.
+QString FreeName(const QString &path, const std::function<bool(const QString &)> &taken);
+
+// A new, empty file beside finalPath that nothing else can have made, named so that it is
+// hidden and keeps finalPath's extension (muxers that pick a container from the extension
+// see the right one): "<folder>/.<name>.<random>.part<extension>". The output is written there
+// and renamed to finalPath only once it is whole. On failure, error holds the reason.
+std::optional<QString> CreateTemporaryOutput(const QString &finalPath, QString &error);
+
+// Moves a whole temporary output to its final name, replacing what is there in one step.
+// Returns the reason on failure, empty on success.
+QString CommitOutput(const QString &temporaryPath, const QString &finalPath);
 
 // The status line's "root" and "name" parts of a source: "/" and "/clip.avi" for
 // "/videos/clip.avi".

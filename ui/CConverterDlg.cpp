@@ -94,8 +94,10 @@ void CConverterDlg::done(int result)
 void CConverterDlg::OnDestroy()
 {
     m_destroyed = true;
-    // A conversion in progress is simply abandoned.
+    // A conversion in progress is abandoned, and its partial output with it.
     KillProgressTimer();
+    m_vlcHost.stop();
+    DiscardTemporaryOutput(false);
     delete m_fileList;
     m_fileList = nullptr;
     m_ini.WriteString(QStringLiteral("OutputPath"), m_outputPath, QStringLiteral("genral"));

@@ -38,6 +38,11 @@ public:
     static constexpr int HandOverPauseMs = 500;
     static constexpr int RetryPauseMs = 200;
     static constexpr int MaxRetries = 3;
+    // Polls in a row without new progress after which an attempt is given up as stalled (a
+    // source that never ends, a device that stopped answering). Opening a large file on a slow
+    // disk or network share takes seconds, never a minute; a file whose time keeps advancing is
+    // never cut off, however long it runs.
+    static constexpr int StallLimitPolls = 60;
     static constexpr int CommandCountSelected = 32774;
     static constexpr int CommandConvert = 32775;
 
@@ -89,6 +94,13 @@ public:
     int m_currentIndex = -1;
     int m_fileTotal = -1;
     int m_timerId = 0;
+    // The file of the current attempt: its output is written here and renamed to
+    // m_currentOutput only once it is whole.
+    QString m_currentTemp;
+    QString m_currentSource;
+    bool m_running = false;
+    int m_stallPolls = 0;
+    int m_lastProgressTime = 0;
     CShockwaveFlash m_flash;
     QIcon m_hIcon;
 
@@ -108,7 +120,23 @@ private:
     // Settles the output of the current file (the existence question and the save dialog).
     // Returns false when the user cancelled the save dialog: the file has been skipped then.
     bool SettleOutput(int variant, const QString &source);
-    void RemoveFailedOutput(const QString &source);
+    // Asks for another name for the current file. False when the user cancelled (the file has
+    // been skipped then).
+    bool AskForOutputName(int variant, const QString &source, QString &candidate,
+                          bool candidateIsProtected);
+    // A path that must never be written: the source, or any file still in the queue.
+    bool IsProtected(const QString &path, const QString &source) const;
+    // Skips the current file and goes on with the next one.
+    void SkipCurrentFile();
+    // Shows one of our boxes with the progress timer stopped.
+    void ShowError(const QString &text, const QString &caption);
+    // The settings of the run are sound; otherwise says why and returns false.
+    bool CheckSettings();
+    // Whether the current attempt wrote a whole output, and if so gives it its final name.
+    bool KeepWholeOutput(bool sawProgress);
+    // Removes the current attempt's temporary output; reports one that cannot be removed.
+    void DiscardTemporaryOutput(bool report);
+    void CompleteRun();
     void ReportStartFailure();
     void ReportPollFailure();
     int ReportPreparationFailure();

@@ -6,7 +6,9 @@
 #include "CFileListBox.h"
 #include "Clock.h"
 #include "Dialogs.h"
+#include "OutputCheck.h"
 #include "OutputNaming.h"
+#include "SettingsCheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,26 +48,24 @@ int CConverterDlg::ConvertNextFile()
 {
     try {
         const int rows = m_fileList->GetCount();
-        if (rows <= 0)
-            return 0;
+        if (rows <= 0) {
+            if (!m_running)
+                return 0;
+            // A queue emptied during a run ends that run as the end of the queue does.
+            CompleteRun();
+            return 1;
+        }
 
         if (m_currentIndex > 0) {
             if (m_currentIndex >= rows) {
-                const QString text = QStringLiteral("Conversion Complete, Total Converted files:")
-                                     + QString::number(m_convertedCount);
-                if (m_convertedCount > 0) {
-                    SetVariable(QStringLiteral("_root.convertOutput"), text);
-                    SetVariable(QStringLiteral("_root.progressValue"), QStringLiteral("100"));
-                    m_services.dialogs.messageBox(this, text, QStringLiteral("Movarin"),
-                                                  IDialogs::Buttons::Ok);
-                }
-                StopConversion();
+                CompleteRun();
                 return 1;
             }
         } else {
             // A run begins (and so does every retry of its first file).
             m_currentIndex = 0;
             m_convertedCount = 0;
+            m_running = true;
             SetVariable(QStringLiteral("_root.disablerAllBtns"), True);
             SetVariable(QStringLiteral("_root.disableConvert"), True);
             SetVariable(QStringLiteral("_root.enableStop"), True);
@@ -75,6 +75,7 @@ int CConverterDlg::ConvertNextFile()
         const bool askForName = IsTrue(m_flash.GetVariable(QStringLiteral("_root.audioCheck")))
                                 && IsTrue(m_flash.GetVariable(QStringLiteral("_root.videoCheck")));
         const QString source = m_fileList->GetText(m_currentIndex);
+        m_currentSource = source;
 
         SetVariable(QStringLiteral("_root.convertOutput"),
                     QStringLiteral("Converting ") + OutputNaming::RootOf(source)
@@ -82,12 +83,26 @@ int CConverterDlg::ConvertNextFile()
                         + QStringLiteral(", Total Converted files:")
                         + QString::number(m_convertedCount));
 
+        // The settings may have been changed since the run began; a bad one ends the run.
+        if (!CheckSettings()) {
+            StopConversion();
+            return 1;
+        }
+        if (OutputNaming::IsOtherThanRegularFile(source)) {
+            ShowError(QStringLiteral("File Name:") + source
+                          + QStringLiteral(" is not a regular file (a folder, a device or a "
+                                           "pipe) and cannot be converted."),
+                      QStringLiteral("Error conversion"));
+            SkipCurrentFile();
+            return 1;
+        }
+
         if (askForName) {
             StartFileConversion(source, QString(), 1);
         } else {
             if (!SettleOutput(0, source))
                 return 1;
-            StartFileConversion(source, OutputNaming::TranscodeOption(m_settings, m_currentOutput),
+            StartFileConversion(source, OutputNaming::TranscodeOption(m_settings, m_currentTemp),
                                 0);
         }
         return 1;
@@ -96,69 +111,151 @@ int CConverterDlg::ConvertNextFile()
     }
 }
 
+void CConverterDlg::CompleteRun()
+{
+    const QString text = QStringLiteral("Conversion Complete, Total Converted files:")
+                         + QString::number(m_convertedCount);
+    if (m_convertedCount > 0) {
+        SetVariable(QStringLiteral("_root.convertOutput"), text);
+        SetVariable(QStringLiteral("_root.progressValue"), QStringLiteral("100"));
+        m_services.dialogs.messageBox(this, text, QStringLiteral("Movarin"),
+                                      IDialogs::Buttons::Ok);
+    }
+    StopConversion();
+}
+
+bool CConverterDlg::CheckSettings()
+{
+    const QString problem = SettingsCheck::Problem(m_settings, m_formats);
+    if (problem.isEmpty())
+        return true;
+    ShowError(problem, QStringLiteral("Movarin"));
+    return false;
+}
+
+void CConverterDlg::SkipCurrentFile()
+{
+    SetRetryCount(0);
+    ++m_currentIndex;
+    ConvertNextFile();
+}
+
+void CConverterDlg::ShowError(const QString &text, const QString &caption)
+{
+    // Our boxes run nested event loops: no tick may act while one is open.
+    KillProgressTimer();
+    m_services.dialogs.messageBox(this, text, caption, IDialogs::Buttons::Ok);
+}
+
+bool CConverterDlg::IsProtected(const QString &path, const QString &source) const
+{
+    if (IsSource(path, source))
+        return true;
+    // Two names of one file count as one: a hard link or a symbolic link to a queued file is
+    // that file. Only an existing path can be another name of a file.
+    const bool exists = QFileInfo::exists(path);
+    const int rows = m_fileList->GetCount();
+    for (int row = 0; row < rows; ++row) {
+        const QString queued = m_fileList->GetText(row);
+        if (queued == path || (exists && OutputNaming::IsSameFile(path, queued)))
+            return true;
+    }
+    return false;
+}
+
 bool CConverterDlg::SettleOutput(int variant, const QString &source)
 {
     // A retry writes where the first attempt of this file settled, and asks nothing.
-    if (m_retryCount != 0 && !m_currentOutput.isEmpty())
-        return true;
-
-    QString candidate = OutputNaming::DefaultCandidate(source, m_sameFolder != 0, m_outputPath,
-                                                       m_settings.convertTo);
-    if (m_retryCount == 0) {
-        for (;;) {
-            // The source itself is never offered for overwriting: straight to the save dialog.
-            if (!IsSource(candidate, source)) {
-                if (!OutputNaming::CanOpenFile(candidate))
-                    break;
-                // Our boxes run nested event loops: no tick may act while one is open.
-                KillProgressTimer();
-                const QString question = QStringLiteral("File Name:") + candidate
-                                         + QStringLiteral(" Already Exist overwrite [Yes/No]");
-                if (m_services.dialogs.messageBox(this, question,
-                                                  QStringLiteral("File Already Exist"),
-                                                  IDialogs::Buttons::YesNo)
-                    == IDialogs::Answer::Yes)
-                    break;
-            }
-
-            KillProgressTimer();
-            IDialogs::SaveRequest request;
-            request.initialPath = OutputNaming::SuggestedSaveName(variant, source, candidate);
-            request.fileTypes = {OutputNaming::SaveFileType(variant, m_settings.convertTo)};
-            request.defaultSuffix = m_settings.convertTo;
-            std::optional<QString> chosen;
+    QString candidate = m_currentOutput;
+    if (m_retryCount == 0 || candidate.isEmpty()) {
+        candidate = OutputNaming::DefaultCandidate(source, m_sameFolder != 0, m_outputPath,
+                                                   m_settings.convertTo);
+        if (m_retryCount == 0) {
             for (;;) {
-                chosen = m_services.dialogs.getSaveFileName(this, request);
-                if (!chosen || chosen->isEmpty() || !IsSource(*chosen, source))
-                    break;
-                m_services.dialogs.messageBox(
-                    this,
-                    QStringLiteral("File Name:") + *chosen
-                        + QStringLiteral(" is the file being converted. Choose another name."),
-                    QStringLiteral("File Already Exist"), IDialogs::Buttons::Ok);
+                if (OutputNaming::IsOtherThanRegularFile(candidate)) {
+                    ShowError(QStringLiteral("File Name:") + candidate
+                                  + QStringLiteral(" is not a regular file (a folder, a device "
+                                                   "or a pipe) and cannot be written."),
+                              QStringLiteral("Error conversion"));
+                    SkipCurrentFile();
+                    return false;
+                }
+                // The source and the files waiting in the queue are never offered for
+                // overwriting: straight to the save dialog.
+                const bool isProtected = IsProtected(candidate, source);
+                if (!isProtected) {
+                    if (!OutputNaming::CanOpenFile(candidate))
+                        break;
+                    KillProgressTimer();
+                    const QString question = QStringLiteral("File Name:") + candidate
+                                             + QStringLiteral(" Already Exist overwrite [Yes/No]");
+                    if (m_services.dialogs.messageBox(this, question,
+                                                      QStringLiteral("File Already Exist"),
+                                                      IDialogs::Buttons::YesNo)
+                        == IDialogs::Answer::Yes)
+                        break;
+                }
+                if (!AskForOutputName(variant, source, candidate, isProtected))
+                    return false;
             }
-            if (!chosen || chosen->isEmpty()) {
-                // Cancelled: this file is skipped, the run goes on with the next one.
-                SetRetryCount(0);
-                ++m_currentIndex;
-                ConvertNextFile();
-                return false;
-            }
-            candidate = *chosen;
         }
     }
+
     // A saved folder that no longer exists is made again rather than failing every file.
     const QString folder = QFileInfo(candidate).absolutePath();
     if (!QDir().mkpath(folder)) {
-        m_services.dialogs.messageBox(this,
-                                      QStringLiteral("Cannot create the output folder ") + folder,
-                                      QStringLiteral("Error"), IDialogs::Buttons::Ok);
-        SetRetryCount(0);
-        ++m_currentIndex;
-        ConvertNextFile();
+        ShowError(QStringLiteral("Cannot create the output folder ") + folder,
+                  QStringLiteral("Error"));
+        SkipCurrentFile();
         return false;
     }
     m_currentOutput = candidate;
+
+    QString error;
+    const std::optional<QString> temporary = OutputNaming::CreateTemporaryOutput(candidate, error);
+    if (!temporary) {
+        ShowError(QStringLiteral("Cannot write in the output folder ") + folder
+                      + QStringLiteral(": ") + error,
+                  QStringLiteral("Error"));
+        SkipCurrentFile();
+        return false;
+    }
+    m_currentTemp = *temporary;
+    return true;
+}
+
+bool CConverterDlg::AskForOutputName(int variant, const QString &source, QString &candidate,
+                                     bool candidateIsProtected)
+{
+    KillProgressTimer();
+    IDialogs::SaveRequest request;
+    // Instead of a name that cannot be taken, a free one beside it: one press of Save.
+    request.initialPath =
+        candidateIsProtected
+            ? OutputNaming::FreeName(candidate,
+                                     [&](const QString &path) { return IsProtected(path, source); })
+            : OutputNaming::SuggestedSaveName(variant, source, candidate);
+    request.fileTypes = {OutputNaming::SaveFileType(variant, m_settings.convertTo)};
+    request.defaultSuffix = m_settings.convertTo;
+    std::optional<QString> chosen;
+    for (;;) {
+        chosen = m_services.dialogs.getSaveFileName(this, request);
+        if (!chosen || chosen->isEmpty() || !IsProtected(*chosen, source))
+            break;
+        const QString why = IsSource(*chosen, source)
+                                ? QStringLiteral(" is the file being converted.")
+                                : QStringLiteral(" is a file waiting to be converted.");
+        m_services.dialogs.messageBox(this,
+                                      QStringLiteral("File Name:") + *chosen + why
+                                          + QStringLiteral(" Choose another name."),
+                                      QStringLiteral("File Already Exist"), IDialogs::Buttons::Ok);
+    }
+    if (!chosen || chosen->isEmpty()) {
+        // Cancelled: this file is skipped, the run goes on with the next one.
+        SkipCurrentFile();
+        return false;
+    }
+    candidate = *chosen;
     return true;
 }
 
@@ -166,6 +263,8 @@ int CConverterDlg::StartFileConversion(const QString &source, const QString &opt
                                        int buildHere)
 {
     m_fileHadProgress = 0;
+    m_stallPolls = 0;
+    m_lastProgressTime = 0;
     m_vlcHost.DestroyWindow();
     SetVariable(QStringLiteral("_root.showProgress"), True);
 
@@ -173,7 +272,7 @@ int CConverterDlg::StartFileConversion(const QString &source, const QString &opt
     if (buildHere == 1) {
         if (!SettleOutput(1, source))
             return 0;
-        transcode = OutputNaming::TranscodeOption(m_settings, m_currentOutput);
+        transcode = OutputNaming::TranscodeOption(m_settings, m_currentTemp);
     }
     const QStringList options{transcode};
 
@@ -200,7 +299,19 @@ void CConverterDlg::OnTimer(int id)
             const int percent = static_cast<int>(static_cast<double>(position) * 100.0);
             SetVariable(QStringLiteral("_root.progressValue"), QString::number(percent));
             m_fileHadProgress = 1;
+            if (time > m_lastProgressTime) {
+                m_lastProgressTime = time;
+                m_stallPolls = 0;
+                return;
+            }
         } else if (!(position >= 0.0f) && time < 0) {
+            EndOfAttempt();
+            return;
+        }
+        if (++m_stallPolls >= StallLimitPolls) {
+            // Stalled: given up, and counted as an attempt without progress.
+            m_vlcHost.stop();
+            m_fileHadProgress = 0;
             EndOfAttempt();
         }
     } catch (...) {
@@ -208,20 +319,38 @@ void CConverterDlg::OnTimer(int id)
     }
 }
 
+bool CConverterDlg::KeepWholeOutput(bool sawProgress)
+{
+    // Asked before the clear: a short file may have finished between two polls, and what was
+    // read of the source is known only while the item is there.
+    const bool playedToEnd = m_vlcHost.HasPlayedToEnd();
+    const CMediaFacts source = m_vlcHost.SourceFacts();
+    const QString writeError = m_vlcHost.WriteError();
+    m_vlcHost.playlistClear();
+
+    if (!(sawProgress || playedToEnd) || !writeError.isEmpty() || m_currentTemp.isEmpty()
+        || QFileInfo(m_currentTemp).size() <= 0)
+        return false;
+    if (!OutputCheck::WhyNotWhole(source, m_vlcHost.ProbeFile(m_currentTemp)).isEmpty())
+        return false;
+    // Only now does the output take its name, replacing in one step whatever the user agreed
+    // to overwrite.
+    if (!OutputNaming::CommitOutput(m_currentTemp, m_currentOutput).isEmpty())
+        return false;
+    m_currentTemp.clear();
+    return true;
+}
+
 void CConverterDlg::EndOfAttempt()
 {
     KillProgressTimer();
-    // Asked before the clear: a short file may have finished between two polls.
-    const bool playedToEnd = m_vlcHost.HasPlayedToEnd();
-    m_vlcHost.playlistClear();
-    // Progress alone is not enough when nothing was written (an output folder that cannot be
-    // written, say): that file is retried and reported, never counted as converted.
-    if ((m_fileHadProgress || playedToEnd) && QFileInfo(m_currentOutput).size() > 0) {
+    if (KeepWholeOutput(m_fileHadProgress != 0)) {
         MarkFileConverted();
         m_fileHadProgress = 0;
         ConvertNextFile();
         return;
     }
+    DiscardTemporaryOutput(true);
 
     m_services.clock.sleep(RetryPauseMs);
     if (m_retryCount < MaxRetries) {
@@ -230,33 +359,26 @@ void CConverterDlg::EndOfAttempt()
         return;
     }
 
-    const QString source = m_fileList->GetText(m_currentIndex);
-    m_services.dialogs.messageBox(this, QStringLiteral("Unable to Convert File:") + source
+    m_services.dialogs.messageBox(this, QStringLiteral("Unable to Convert File:") + m_currentSource
                                             + QLatin1Char(' '),
                                   QStringLiteral("Error conversion"), IDialogs::Buttons::Ok);
     SetRetryCount(0);
     ++m_currentIndex;
-    RemoveFailedOutput(source);
     ConvertNextFile();
 }
 
-void CConverterDlg::RemoveFailedOutput(const QString &source)
+void CConverterDlg::DiscardTemporaryOutput(bool report)
 {
-    const QString path = m_currentOutput;
-    // Whatever went wrong, the file being converted is never the one removed.
-    if (path.isEmpty() || IsSource(path, source))
-        return;
-    if (QFile::remove(path))
-        return;
-    if (!OutputNaming::CanOpenFile(path))
+    const QString path = m_currentTemp;
+    m_currentTemp.clear();
+    if (path.isEmpty() || QFile::remove(path) || !QFileInfo::exists(path))
         return;
     QFile file(path);
     const bool removed = file.setPermissions(file.permissions() | QFileDevice::WriteOwner
                                              | QFileDevice::ReadOwner)
                          && file.remove();
-    if (!removed)
-        m_services.dialogs.messageBox(this, QStringLiteral("Cant Delete file") + path,
-                                      QStringLiteral("Error"), IDialogs::Buttons::Ok);
+    if (!removed && report)
+        ShowError(QStringLiteral("Cant Delete file") + path, QStringLiteral("Error"));
 }
 
 void CConverterDlg::StopConversion()
@@ -269,6 +391,9 @@ void CConverterDlg::StopConversion()
     SetVariable(QStringLiteral("_root.convertOutput"), QString());
     KillProgressTimer();
     m_vlcHost.playlistClear();
+    // A stopped file's partial output goes; files converted before it stay.
+    DiscardTemporaryOutput(false);
+    m_running = false;
     m_currentIndex = 0;
     m_convertedCount = 0;
     SetRetryCount(0);
@@ -278,6 +403,8 @@ void CConverterDlg::StopConversion()
 void CConverterDlg::ReportStartFailure()
 {
     KillProgressTimer();
+    m_vlcHost.playlistClear();
+    DiscardTemporaryOutput(false);
     SetRetryCount(0);
     const int error = errno;
     m_services.dialogs.messageBox(this, QStringLiteral("Error Ocurrs ") + QString::number(error),
@@ -290,6 +417,8 @@ void CConverterDlg::ReportStartFailure()
 void CConverterDlg::ReportPollFailure()
 {
     KillProgressTimer();
+    m_vlcHost.stop();
+    DiscardTemporaryOutput(false);
     const int error = errno;
     m_services.dialogs.messageBox(this,
                                   QStringLiteral("Error Ocurr while conversion progress: ")
@@ -306,6 +435,7 @@ int CConverterDlg::ReportPreparationFailure()
     if (m_currentIndex < 0 || m_currentIndex >= m_fileTotal)
         return 0;
     KillProgressTimer();
+    DiscardTemporaryOutput(false);
     SetRetryCount(0);
     const int error = errno;
     m_services.dialogs.messageBox(this,

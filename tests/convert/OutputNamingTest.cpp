@@ -27,11 +27,16 @@ TEST(DefaultCandidate, CutsOnlyTheLastPeriod)
               QStringLiteral("/o/a.b.mkv"));
 }
 
-TEST(DefaultCandidate, NameWithoutPeriodInFolderWithOne)
+TEST(DefaultCandidate, TheExtensionIsTakenFromTheFileNameOnly)
 {
-    // Beside the source the last period of the whole path counts, even in a folder name.
+    // A period in a folder's name, or one that leads the file name, is no extension.
     EXPECT_EQ(DefaultCandidate(QStringLiteral("/v.d/clip"), true, {}, QStringLiteral(".mp4")),
-              QStringLiteral("/v.mp4"));
+              QStringLiteral("/v.d/clip.mp4"));
+    EXPECT_EQ(DefaultCandidate(QStringLiteral("/v/.hidden"), true, {}, QStringLiteral(".mp4")),
+              QStringLiteral("/v/.hidden.mp4"));
+    EXPECT_EQ(DefaultCandidate(QStringLiteral("/v/.hidden.avi"), false, QStringLiteral("/o"),
+                               QStringLiteral(".mp4")),
+              QStringLiteral("/o/.hidden.mp4"));
     // In the output folder only the file name is looked at, so nothing is cut.
     EXPECT_EQ(DefaultCandidate(QStringLiteral("/v.d/clip"), false, QStringLiteral("/o"),
                                QStringLiteral(".mp4")),

@@ -109,6 +109,24 @@ bool FakeVlcControl::HasPlayedToEnd()
     return m_index < m_log.playedToEnd.size() && m_log.playedToEnd.at(m_index);
 }
 
+QString FakeVlcControl::WriteError()
+{
+    return m_index < m_log.writeErrors.size() ? m_log.writeErrors.at(m_index) : QString();
+}
+
+CMediaFacts FakeVlcControl::SourceFacts()
+{
+    return m_log.source;
+}
+
+CMediaFacts FakeVlcControl::ProbeFile(const QString &path)
+{
+    m_log.probed << path;
+    if (m_index < m_log.outputs.size() && m_log.outputs.at(m_index))
+        return *m_log.outputs.at(m_index);
+    return m_log.source;
+}
+
 void FakeVlcControl::playlistClear()
 {
     m_log.calls << QStringLiteral("playlistClear");

@@ -82,6 +82,12 @@ struct FakeVlcLog
     bool failCreate = false;
     bool writeOutput = true;           // addTarget writes a few bytes where the option says
     QList<bool> playedToEnd;           // per attempt: the item finished between two polls
+    // Per attempt: what the finished output holds (default: whatever the source holds), the
+    // file output's write error (default: none).
+    QList<std::optional<CMediaFacts>> outputs;
+    QStringList writeErrors;
+    CMediaFacts source{true, true, true, 3000};
+    QStringList probed;                // every path ProbeFile was asked about
     int liveControls = 0;
 };
 
@@ -96,6 +102,9 @@ public:
     void addTarget(const QString &uri, const QStringList &options, int mode, int position) override;
     void playlistClear() override;
     bool HasPlayedToEnd() override;
+    QString WriteError() override;
+    CMediaFacts SourceFacts() override;
+    CMediaFacts ProbeFile(const QString &path) override;
 
 private:
     FakeVlcLog &m_log;

@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <cmath>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 using Reading = std::pair<int, float>;
@@ -48,6 +50,20 @@ protected:
         const QString option = vlc.log.options.at(attempt).constFirst();
         const qsizetype at = option.indexOf(QStringLiteral("url=\""));
         return option.mid(at + 5, option.size() - at - 5 - 2);
+    }
+    // The attempt wrote to a hidden temporary file beside finalPath, with its extension.
+    bool wroteTemporaryFor(int attempt, const QString &finalPath) const
+    {
+        const QFileInfo url(urlOf(attempt)), target(finalPath);
+        return url.path() == target.path()
+               && url.fileName().startsWith('.' + target.completeBaseName() + '.')
+               && url.fileName().endsWith(".part." + target.suffix());
+    }
+    // Temporary outputs left in the test folder.
+    QStringList leftovers() const
+    {
+        return QDir(dir.path()).entryList({QStringLiteral(".*.part.*")},
+                                          QDir::Files | QDir::Hidden);
     }
 };
 
@@ -128,15 +144,20 @@ TEST_F(DriverTest, AConvertedFileWritesTheWholeSequence)
     const QString out = dir.file(QStringLiteral("clip one.mp4"));
     EXPECT_EQ(vlc.log.options[0],
               QStringList({":sout=#transcode{vcodec=h264,vb=1024,scale=1,acodec=mp4a,ab=128,"
-                           "channels=2,deinterlace}:std{access=file,mux=mp4,url=\"" + out + "\"}"}));
+                           "channels=2,deinterlace}:std{access=file,mux=mp4,url=\"" + urlOf(0) + "\"}"}));
+    EXPECT_TRUE(wroteTemporaryFor(0, out)) << urlOf(0).toStdString();
+    // The whole output took its name; nothing temporary is left.
     EXPECT_EQ(dlg->m_currentOutput, out);
+    EXPECT_EQ(dir.read(QStringLiteral("clip one.mp4")), "converted");
+    EXPECT_EQ(vlc.log.probed, QStringList({urlOf(0)}));
+    EXPECT_TRUE(leftovers().isEmpty());
     EXPECT_EQ(list().m_deleteKeyEnabled, 1);
     EXPECT_EQ(list().GetCount(), 1);   // converted rows stay
     EXPECT_EQ(dlg->m_currentIndex, 0);
     EXPECT_EQ(dlg->m_convertedCount, 0);
 }
 
-TEST_F(DriverTest, AFileWithoutProgressIsTriedFourTimesThenReportedAndItsOutputRemoved)
+TEST_F(DriverTest, AFileWithoutProgressIsTriedFourTimesThenReportedAndTheOldFileStays)
 {
     const QString a = source(QStringLiteral("a.avi"));
     const QString out = dir.write(QStringLiteral("a.mp4"), "old output");
@@ -148,14 +169,17 @@ TEST_F(DriverTest, AFileWithoutProgressIsTriedFourTimesThenReportedAndItsOutputR
     EXPECT_EQ(vlc.log.created, 4);
     EXPECT_EQ(clock.sleeps, QList<int>({500, 200, 500, 200, 500, 200, 500, 200}));
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(urlOf(i), out);
+        EXPECT_TRUE(wroteTemporaryFor(i, out));
     ASSERT_EQ(dialogs.boxes.size(), 2);
     EXPECT_EQ(dialogs.boxes[0].text, "File Name:" + out + " Already Exist overwrite [Yes/No]");
     EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("File Already Exist"));
     EXPECT_EQ(dialogs.boxes[0].buttons, IDialogs::Buttons::YesNo);
     EXPECT_EQ(dialogs.boxes[1].text, "Unable to Convert File:" + a + " ");
     EXPECT_EQ(dialogs.boxes[1].caption, QStringLiteral("Error conversion"));
-    EXPECT_FALSE(QFileInfo::exists(out));
+    // "Yes" and then a failure: the old file is exactly as it was, and every attempt's partial
+    // output is gone.
+    EXPECT_EQ(dir.read(QStringLiteral("a.mp4")), "old output");
+    EXPECT_TRUE(leftovers().isEmpty());
     EXPECT_EQ(dir.read(QStringLiteral("a.avi")), "source bytes of a.avi");
 
     // Each retry of the first row repeats the run start; a failed run ends with the reset only.
@@ -165,7 +189,7 @@ TEST_F(DriverTest, AFileWithoutProgressIsTriedFourTimesThenReportedAndItsOutputR
     EXPECT_EQ(writes.mid(writes.size() - 6), Reset);
 }
 
-TEST_F(DriverTest, AReadOnlyLeftoverIsRemovedAndAMissingOutputIsPassedOver)
+TEST_F(DriverTest, FailedFilesLeaveAReadOnlyExistingFileAsItWasAndNoTemporaryFile)
 {
     const QString a = source(QStringLiteral("a.avi"));
     const QString b = source(QStringLiteral("b.avi"));
@@ -175,7 +199,9 @@ TEST_F(DriverTest, AReadOnlyLeftoverIsRemovedAndAMissingOutputIsPassedOver)
     dialogs.boxAnswers.enqueue(IDialogs::Answer::Yes);
     convert();
     tick(8);
-    EXPECT_FALSE(QFileInfo::exists(leftover));
+    EXPECT_EQ(dir.read(QStringLiteral("a.mp4")), "partial");
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("b.mp4"))));
+    EXPECT_TRUE(leftovers().isEmpty());
     EXPECT_EQ(dialogs.boxTexts(), QStringList({"File Name:" + leftover + " Already Exist overwrite [Yes/No]",
                                                "Unable to Convert File:" + a + " ",
                                                "Unable to Convert File:" + b + " "}));
@@ -368,20 +394,21 @@ TEST_F(DriverTest, TheSourceIsNeverOfferedForOverwritingNorAcceptedFromTheSaveDi
     convert();
 
     ASSERT_EQ(dialogs.saveCalls.size(), 3);
-    EXPECT_EQ(dialogs.saveCalls[0].request.initialPath, dir.file(QStringLiteral("a_new_mp4")));
+    // A free name beside it is suggested instead of the source's own.
+    EXPECT_EQ(dialogs.saveCalls[0].request.initialPath, dir.file(QStringLiteral("a (1).mp4")));
     EXPECT_EQ(dialogs.saveCalls[0].request.fileTypes.first().description,
               "All Ipod Supported Types (*.mp4)");
     EXPECT_EQ(dialogs.saveCalls[0].request.defaultSuffix, ".mp4");
     for (const FakeDialogs::Box &box : dialogs.boxes)
         EXPECT_FALSE(box.text.contains(QStringLiteral("overwrite"))) << box.text.toStdString();
     EXPECT_EQ(dialogs.boxes.size(), 2);   // two refusals
-    EXPECT_EQ(urlOf(0), other);
+    EXPECT_TRUE(wroteTemporaryFor(0, other));
 
-    // Nothing converts: the final failure removes the chosen output, never the source.
-    dir.write(QStringLiteral("a converted.mp4"), "leftover");
+    // Nothing converts: the source and the chosen name are left alone.
     tick(4);
     EXPECT_EQ(dir.read(QStringLiteral("a.mp4")), "source bytes of a.mp4");
     EXPECT_FALSE(QFileInfo::exists(other));
+    EXPECT_TRUE(leftovers().isEmpty());
 }
 
 TEST_F(DriverTest, ASourceReachedThroughAnotherSpellingIsStillTheSource)
@@ -411,9 +438,9 @@ TEST_F(DriverTest, ARetryWritesWhereTheFirstAttemptSettledAndKeepsTheDeclinedFil
     tick(4);
     ASSERT_EQ(vlc.log.created, 4);
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(urlOf(i), chosen);
+        EXPECT_TRUE(wroteTemporaryFor(i, chosen));
     EXPECT_EQ(dir.read(QStringLiteral("a.mp4")), "keep me");
-    EXPECT_FALSE(QFileInfo::exists(chosen));
+    EXPECT_EQ(dir.read(QStringLiteral("b.mp4")), "failed attempt");
     EXPECT_TRUE(QFileInfo::exists(declined));
 }
 
@@ -431,8 +458,9 @@ TEST_F(DriverTest, NoThenAnotherExistingNameAsksAgainAndNoThenCancelSkipsTheFile
     EXPECT_EQ(dialogs.boxTexts().mid(0, 2),
               QStringList({"File Name:" + dir.file("a.mp4") + " Already Exist overwrite [Yes/No]",
                            "File Name:" + taken + " Already Exist overwrite [Yes/No]"}));
-    EXPECT_EQ(urlOf(0), taken);
+    EXPECT_TRUE(wroteTemporaryFor(0, taken));
     tick(2);   // a converts; b: No, then the save dialog is cancelled
+    EXPECT_EQ(dir.read(QStringLiteral("taken.mp4")), "converted");
     EXPECT_EQ(vlc.log.created, 1);
     EXPECT_EQ(dialogs.boxes.last().text, "Conversion Complete, Total Converted files:1");
     EXPECT_EQ(dir.read(QStringLiteral("b.mp4")), "y");
@@ -454,4 +482,190 @@ TEST_F(DriverTest, AskingForNamesSuggestsTheCandidateInTheSaveDialog)
     EXPECT_TRUE(writes.contains(QStringLiteral("_root.showProgress=true")));
     EXPECT_EQ(vlc.log.created, 0);
     EXPECT_EQ(writes.mid(writes.size() - 6), Reset);
+}
+
+// ---- Nothing lost, nothing falsely counted ------------------------------------------------
+
+TEST_F(DriverTest, AnOutputThatIsNotWholeIsRetriedAndReportedNeverCounted)
+{
+    const QString a = source(QStringLiteral("a.avi")), b = source(QStringLiteral("b.avi"));
+    queue({a, b});
+    // a: progress every time, but the output lacks the video twice, then the disk fills up,
+    // then it is shorter than the source. b: whole.
+    const CMediaFacts noVideo{true, false, true, 3000};
+    const CMediaFacts cutShort{true, true, true, 200};
+    vlc.log.outputs = {noVideo, noVideo, std::nullopt, cutShort, std::nullopt};
+    vlc.log.writeErrors = {{}, {}, QStringLiteral("cannot write: No space left on device")};
+    for (int i = 0; i < 5; ++i)
+        vlc.log.scripts << QList<Reading>{{1000, 0.5f}, Idle};
+    convert();
+    tick(10);
+    EXPECT_EQ(vlc.log.created, 5);
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Unable to Convert File:" + a + " ",
+                                               "Conversion Complete, Total Converted files:1"}));
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("a.mp4"))));
+    EXPECT_EQ(dir.read(QStringLiteral("b.mp4")), "converted");
+    EXPECT_TRUE(leftovers().isEmpty());
+}
+
+TEST_F(DriverTest, AStalledAttemptIsStoppedAndCountsAsOneWithoutProgress)
+{
+    queue({source(QStringLiteral("zero.mpg"))});
+    // Readings that never show progress, and then a position that no longer advances.
+    vlc.log.scripts = {QList<Reading>(CConverterDlg::StallLimitPolls, {0, 0.0f}),
+                       QList<Reading>(CConverterDlg::StallLimitPolls + 5, {4000, 0.1f})};
+    convert();
+    tick(CConverterDlg::StallLimitPolls - 1);
+    EXPECT_EQ(vlc.log.created, 1);
+    tick();
+    EXPECT_EQ(vlc.log.calls.mid(1, 1), QStringList({"stop"}));
+    EXPECT_EQ(vlc.log.created, 2);   // retried
+    tick(CConverterDlg::StallLimitPolls);   // one advance, then frozen
+    EXPECT_EQ(vlc.log.created, 2);
+    tick();
+    EXPECT_EQ(vlc.log.created, 3);
+    EXPECT_EQ(dlg->m_retryCount, 2);
+    EXPECT_EQ(leftovers().size(), 1);   // only the attempt under way has a file
+}
+
+TEST_F(DriverTest, AFileThatKeepsAdvancingIsNeverCutOff)
+{
+    queue({source(QStringLiteral("long.avi"))});
+    QList<Reading> readings;
+    for (int second = 1; second <= 3 * CConverterDlg::StallLimitPolls; ++second)
+        readings << Reading{second * 100, second / 1000.0f};
+    readings << Idle;
+    vlc.log.scripts = {readings};
+    convert();
+    tick(3 * CConverterDlg::StallLimitPolls + 1);
+    EXPECT_EQ(vlc.log.created, 1);
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:1"}));
+}
+
+TEST_F(DriverTest, SourcesAndQueuedFilesAreNeverOverwrittenWhateverTheirName)
+{
+    // clip.avi's output would be clip.mp4, which waits in the queue; a.avi's output a.mp4 is a
+    // hard link to a.avi itself.
+    const QString clipAvi = source(QStringLiteral("clip.avi"));
+    const QString clipMp4 = source(QStringLiteral("clip.mp4"));
+    const QString a = source(QStringLiteral("a.avi"));
+    ASSERT_EQ(::link(QFile::encodeName(a).constData(),
+                     QFile::encodeName(dir.file(QStringLiteral("a.mp4"))).constData()),
+              0);
+    queue({clipAvi, a, clipMp4});
+    // Each suggestion is accepted with one press of Save.
+    dialogs.onSave = [&] { dialogs.saveAnswers.enqueue(dialogs.saveCalls.last().request.initialPath); };
+    for (int i = 0; i < 3; ++i)
+        vlc.log.scripts << QList<Reading>{{1000, 0.5f}, Idle};
+    convert();
+    tick(6);
+
+    ASSERT_EQ(dialogs.saveCalls.size(), 3);
+    EXPECT_EQ(dialogs.saveCalls[0].request.initialPath, dir.file(QStringLiteral("clip (1).mp4")));
+    EXPECT_EQ(dialogs.saveCalls[1].request.initialPath, dir.file(QStringLiteral("a (1).mp4")));
+    // clip.mp4 is its own target; "clip (1).mp4" is taken by now.
+    EXPECT_EQ(dialogs.saveCalls[2].request.initialPath, dir.file(QStringLiteral("clip (2).mp4")));
+    for (const QString &text : dialogs.boxTexts())
+        EXPECT_FALSE(text.contains(QStringLiteral("overwrite"))) << text.toStdString();
+    EXPECT_EQ(dir.read(QStringLiteral("clip.mp4")), "source bytes of clip.mp4");
+    EXPECT_EQ(dir.read(QStringLiteral("a.avi")), "source bytes of a.avi");
+    EXPECT_EQ(dir.read(QStringLiteral("a (1).mp4")), "converted");
+    EXPECT_EQ(dialogs.boxTexts().last(), "Conversion Complete, Total Converted files:3");
+}
+
+TEST_F(DriverTest, WhatIsNotARegularFileIsReportedAndNeverOpened)
+{
+    const QString pipe = dir.file(QStringLiteral("pipe.avi"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString zero = dir.file(QStringLiteral("zero.mpg"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    const QString b = source(QStringLiteral("b.avi"));
+    QDir().mkpath(dir.file(QStringLiteral("b.mp4")));   // b's output would be a folder
+    const QString c = source(QStringLiteral("c.avi"));
+    queue({pipe, zero, b, c});
+    vlc.log.scripts = {{{1000, 0.5f}, Idle}};
+    convert();
+    tick(2);
+    const QStringList texts = dialogs.boxTexts();
+    ASSERT_EQ(texts.size(), 4);
+    EXPECT_EQ(texts[0], "File Name:" + pipe + " is not a regular file (a folder, a device or a "
+                                              "pipe) and cannot be converted.");
+    EXPECT_TRUE(texts[1].startsWith("File Name:" + zero + " is not a regular file"));
+    EXPECT_EQ(texts[2], "File Name:" + dir.file("b.mp4") + " is not a regular file (a folder, "
+                                                           "a device or a pipe) and cannot be written.");
+    EXPECT_EQ(texts[3], "Conversion Complete, Total Converted files:1");
+    EXPECT_EQ(vlc.log.calls.first(), "addTarget " + c + " 10 -666");   // only c was opened
+}
+
+TEST_F(DriverTest, StopAndCloseLeaveNoTemporaryFileAndKeepWhatWasConverted)
+{
+    const QString a = source(QStringLiteral("a.avi")), b = source(QStringLiteral("b.avi"));
+    queue({a, b});
+    vlc.log.scripts = {{{1000, 0.5f}, Idle}, {{1000, 0.3f}}, {{1000, 0.3f}}};
+    convert();
+    tick(3);   // a converted, b under way
+    ASSERT_EQ(leftovers().size(), 1);
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_CANCEL"), QString());
+    EXPECT_TRUE(leftovers().isEmpty());
+    EXPECT_EQ(dir.read(QStringLiteral("a.mp4")), "converted");
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("b.mp4"))));
+
+    dialogs.boxAnswers << IDialogs::Answer::Yes;   // a.mp4 exists now
+    convert();
+    ASSERT_EQ(leftovers().size(), 1);
+    dlg->done(QDialog::Rejected);   // the window is closed mid-file
+    EXPECT_TRUE(leftovers().isEmpty());
+    EXPECT_EQ(dir.read(QStringLiteral("a.mp4")), "converted");
+}
+
+TEST_F(DriverTest, AQueueEmptiedDuringARunEndsItNormally)
+{
+    queue({source(QStringLiteral("a.avi")), source(QStringLiteral("b.avi"))});
+    vlc.log.scripts = {{{1000, 0.5f}, Idle}, {{1000, 0.5f}}};
+    convert();
+    tick(3);
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_REMOVEALL"), QString());
+    writes.clear();
+    tick();   // b's attempt ends: converted, then nothing is left
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:2"}));
+    EXPECT_EQ(writes.mid(writes.size() - 6), Reset);
+    EXPECT_FALSE(dlg->m_running);
+    // A later run works again.
+    queue({source(QStringLiteral("c.avi"))});
+    convert();
+    EXPECT_EQ(vlc.log.created, 3);
+}
+
+TEST_F(DriverTest, NoTickWhileTheOutputFolderErrorIsOpen)
+{
+    queue({source(QStringLiteral("a.avi"))});
+    vlc.log.scripts = {{{1000, 0.5f}}};
+    convert();
+    ASSERT_EQ(dlg->m_timerId, 2);
+    // The run is started again with outputs going where no folder can be made.
+    dir.write(QStringLiteral("file"), "x");
+    dlg->m_sameFolder = 0;
+    dlg->m_outputPath = dir.file(QStringLiteral("file/sub"));
+    int timerDuringBox = -1;
+    dialogs.onBox = [&](const FakeDialogs::Box &) { timerDuringBox = dlg->m_timerId; };
+    convert();
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_TRUE(dialogs.boxes[0].text.startsWith(QStringLiteral("Cannot create the output folder ")));
+    EXPECT_EQ(timerDuringBox, 0);
+}
+
+TEST_F(DriverTest, AHostileSettingStartsNoRunAndSaysWhereItCameFrom)
+{
+    const QString notes = dir.write(QStringLiteral("notes.txt"), "my notes");
+    queue({source(QStringLiteral("a.avi"))});
+    dlg->m_settings.videoCodec =
+        QStringLiteral("h264}:std{access=file,mux=ts,dst=") + notes + QStringLiteral("}|mp4v");
+    convert();
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_TRUE(dialogs.boxes[0].text.startsWith("The video codec \"" + dlg->m_settings.videoCodec
+                                                 + "\" (from the video codec setting)"))
+        << dialogs.boxes[0].text.toStdString();
+    EXPECT_TRUE(writes.isEmpty());
+    EXPECT_EQ(vlc.log.created, 0);
+    EXPECT_EQ(dir.read(QStringLiteral("notes.txt")), "my notes");
 }
