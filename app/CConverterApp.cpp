@@ -44,8 +44,8 @@ bool CConverterApp::RefuseSecondInstance(CSingleInstance &instance, IDialogs &di
 {
     if (!instance.anotherInstanceRunning())
         return false;
-    dialogs.messageBox(nullptr, QStringLiteral("The applecation already running"),
-                       QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+    dialogs.informationBox(nullptr, QStringLiteral("The applecation already running"),
+                           QStringLiteral("Movarin"));
     return true;
 }
 

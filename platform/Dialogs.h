@@ -35,6 +35,12 @@ public:
     // A modal box without icon. A caption of std::nullopt leaves the platform's default caption.
     virtual Answer messageBox(QWidget *owner, const QString &text,
                               const std::optional<QString> &caption, Buttons buttons) = 0;
+    // A box with the information icon and an OK button (where the dialogs have no icons, the
+    // plain box).
+    virtual void informationBox(QWidget *owner, const QString &text, const QString &caption)
+    {
+        messageBox(owner, text, caption, Buttons::Ok);
+    }
     // Existing files chosen in one go, full paths in the order the dialog yields them;
     // empty when the user cancelled.
     virtual QStringList getOpenFileNames(QWidget *owner, const QList<FileType> &fileTypes) = 0;

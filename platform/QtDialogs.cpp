@@ -23,6 +23,17 @@ IDialogs::Answer CQtDialogs::messageBox(QWidget *owner, const QString &text,
     return Answer::Ok;
 }
 
+void CQtDialogs::informationBox(QWidget *owner, const QString &text, const QString &caption)
+{
+    QMessageBox box(owner);
+    box.setIcon(QMessageBox::Information);
+    box.setText(text);
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowTitle(caption);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
 QString CQtDialogs::caseInsensitivePattern(const QString &pattern)
 {
     QString out;

@@ -9,6 +9,7 @@ class CQtDialogs : public IDialogs
 public:
     Answer messageBox(QWidget *owner, const QString &text, const std::optional<QString> &caption,
                       Buttons buttons) override;
+    void informationBox(QWidget *owner, const QString &text, const QString &caption) override;
     QStringList getOpenFileNames(QWidget *owner, const QList<FileType> &fileTypes) override;
     std::optional<QString> getSaveFileName(QWidget *owner, const SaveRequest &request) override;
     std::optional<QString> chooseFolder(QWidget *owner, const QString &title) override;

@@ -183,8 +183,10 @@ QString lockFilePath(const QString &title)
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
         folder = QDir::tempPath();
+    // One copy per display, as the window rule has it: a login session may own several X
+    // displays. A Wayland session's own display covers its X11 clients too.
     QByteArray desktop;
-    for (const char *name : {"XDG_SESSION_ID", "WAYLAND_DISPLAY", "DISPLAY"}) {
+    for (const char *name : {"WAYLAND_DISPLAY", "DISPLAY", "XDG_SESSION_ID"}) {
         desktop = qgetenv(name);
         if (!desktop.isEmpty())
             break;

@@ -54,6 +54,7 @@ TEST_F(SecondCopyTest, AWindowOfAnotherProgramTitledMovarinStopsTheStart)
     EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("Movarin"));
     EXPECT_EQ(dialogs.boxes[0].owner, nullptr);
     EXPECT_EQ(dialogs.boxes[0].buttons, IDialogs::Buttons::Ok);
+    EXPECT_TRUE(dialogs.boxes[0].information);
 }
 
 TEST_F(SecondCopyTest, TheRunningProgramIsFoundByItsWindowAndAStartedCopyEndsAtOnce)

@@ -3,7 +3,9 @@
 // video and audio codec of every target converts a clip at the default settings into a file
 // that ffprobe reads with the expected codecs, two audio channels and the source's length.
 #include "FormatCatalog.h"
+#include "OutputCheck.h"
 #include "OutputNaming.h"
+#include "QStringPrinting.h"
 #include "SampleClips.h"
 #include "TempDir.h"
 #include "VlcTestSupport.h"
@@ -220,6 +222,8 @@ TEST(Catalogue, EveryCodecOfEveryTargetConverts)
         std::unique_ptr<CVLCControl> control = SharedVlcFactory().CreateControl();
         control->addTarget(source, {OutputNaming::TranscodeOption(settings, output)}, 10, -666);
         const ConversionRun run = WaitUntilIdle(*control);
+        const CMediaFacts sourceFacts = control->SourceFacts();
+        const QString writeError = control->WriteError();
         control->playlistClear();
         std::cout << "  " << c.name() << "  " << one.elapsed() << " ms" << std::endl;
         if (!run.ended) {
@@ -230,6 +234,9 @@ TEST(Catalogue, EveryCodecOfEveryTargetConverts)
             ADD_FAILURE() << "no output written at " << output.toStdString();
             continue;
         }
+        // The program's own judgement agrees: this output is whole.
+        EXPECT_EQ(writeError, QString());
+        EXPECT_EQ(OutputCheck::WhyNotWhole(sourceFacts, control->ProbeFile(output)), QString());
         SampleClips::ProbeResult probe;
         try {
             probe = SampleClips::Probe(output);

@@ -5,7 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace OutputNaming;
 
@@ -139,6 +142,9 @@ TEST(IsSameFile, DifferentSpellingsOfOneFile)
     const QString dirLink = dir.file(QStringLiteral("dirlink"));
     ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("sub")), dirLink));
     EXPECT_TRUE(IsSameFile(dirLink + QStringLiteral("/clip.mp4"), file));
+    const QString hardLink = dir.file(QStringLiteral("hard.mp4"));
+    ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(hardLink).constData()), 0);
+    EXPECT_TRUE(IsSameFile(hardLink, file));
 
     EXPECT_FALSE(IsSameFile(file, other));
     EXPECT_FALSE(IsSameFile(file, dir.file(QStringLiteral("sub/missing.mp4"))));
@@ -152,4 +158,56 @@ TEST(StatusLineParts, RootAndNameOfASource)
     EXPECT_EQ(NameFromLastSeparator(QStringLiteral("/videos/clip.avi")),
               QStringLiteral("/clip.avi"));
     EXPECT_EQ(NameFromLastSeparator(QStringLiteral("clip.avi")), QStringLiteral("clip.avi"));
+}
+
+TEST(FileKinds, OnlyRegularFilesAreWritten)
+{
+    TempDir dir;
+    const QString file = dir.write(QStringLiteral("clip.avi"), "x");
+    const QString pipe = dir.file(QStringLiteral("pipe.avi"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString zero = dir.file(QStringLiteral("zero.mpg"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    EXPECT_FALSE(IsOtherThanRegularFile(file));
+    EXPECT_FALSE(IsOtherThanRegularFile(dir.file(QStringLiteral("missing.avi"))));
+    EXPECT_TRUE(IsOtherThanRegularFile(pipe));
+    EXPECT_TRUE(IsOtherThanRegularFile(zero));
+    EXPECT_TRUE(IsOtherThanRegularFile(dir.path()));
+}
+
+TEST(FreeName, FirstNumberNeitherOnDiskNorTaken)
+{
+    TempDir dir;
+    dir.write(QStringLiteral("clip (1).mp4"), "x");
+    const QString taken = dir.file(QStringLiteral("clip (2).mp4"));
+    EXPECT_EQ(FreeName(dir.file(QStringLiteral("clip.mp4")),
+                       [&](const QString &path) { return path == taken; }),
+              dir.file(QStringLiteral("clip (3).mp4")));
+    EXPECT_EQ(FreeName(dir.file(QStringLiteral("notes")), {}), dir.file(QStringLiteral("notes (1)")));
+}
+
+TEST(TemporaryOutput, HiddenBesideTheTargetWithItsExtensionAndRenamedOverIt)
+{
+    TempDir dir;
+    const QString target = dir.write(QStringLiteral("clip.mp4"), "old");
+    QString error;
+    const std::optional<QString> a = CreateTemporaryOutput(target, error);
+    const std::optional<QString> b = CreateTemporaryOutput(target, error);
+    ASSERT_TRUE(a && b);
+    EXPECT_NE(*a, *b);
+    EXPECT_EQ(QFileInfo(*a).path(), dir.path());
+    EXPECT_TRUE(QFileInfo(*a).fileName().startsWith(QStringLiteral(".clip.")));
+    EXPECT_TRUE(a->endsWith(QStringLiteral(".part.mp4")));
+    EXPECT_EQ(QFileInfo(*a).size(), 0);
+
+    QFile out(*a);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("new");
+    out.close();
+    EXPECT_EQ(CommitOutput(*a, target), QString());
+    EXPECT_EQ(dir.read(QStringLiteral("clip.mp4")), "new");
+    EXPECT_FALSE(QFileInfo::exists(*a));
+
+    EXPECT_FALSE(CreateTemporaryOutput(dir.file(QStringLiteral("gone/clip.mp4")), error));
+    EXPECT_FALSE(error.isEmpty());
 }

@@ -66,6 +66,20 @@ TEST(SingleInstanceLock, OneHolderPerDesktopUntilItIsGone)
     EXPECT_FALSE(third.anotherInstanceRunning());
 }
 
+TEST(SingleInstanceLock, TwoDisplaysOfOneSessionAreTwoDesktops)
+{
+    EnvVar wayland("WAYLAND_DISPLAY", std::nullopt);
+    EnvVar session("XDG_SESSION_ID", QByteArray("7"));
+    LockFolder folder;
+    // Displays without a server: only the lock can tell.
+    EnvVar display("DISPLAY", QByteArray(":9391"));
+    CSingleInstance first(QStringLiteral("Movarin"));
+    EXPECT_FALSE(first.anotherInstanceRunning());
+    EXPECT_TRUE(CSingleInstance(QStringLiteral("Movarin")).anotherInstanceRunning());
+    EnvVar otherDisplay("DISPLAY", QByteArray(":9392"));
+    EXPECT_FALSE(CSingleInstance(QStringLiteral("Movarin")).anotherInstanceRunning());
+}
+
 TEST(SingleInstanceLock, DesktopNameWithSlashesStaysInTheRuntimeFolder)
 {
     EnvVar display("DISPLAY", std::nullopt);

@@ -21,6 +21,13 @@ QStringList FakeDialogs::getOpenFileNames(QWidget *, const QList<FileType> &file
     return openAnswers.isEmpty() ? QStringList() : openAnswers.dequeue();
 }
 
+void FakeDialogs::informationBox(QWidget *owner, const QString &text, const QString &caption)
+{
+    boxes << Box{owner, text, caption, Buttons::Ok, true};
+    if (onBox)
+        onBox(boxes.last());
+}
+
 std::optional<QString> FakeDialogs::getSaveFileName(QWidget *owner, const SaveRequest &request)
 {
     saveCalls << SaveCall{owner, request};

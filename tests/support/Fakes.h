@@ -23,6 +23,7 @@ public:
         QString text;
         std::optional<QString> caption;
         Buttons buttons;
+        bool information = false;   // shown with the information icon
     };
     struct SaveCall
     {
@@ -46,6 +47,7 @@ public:
 
     Answer messageBox(QWidget *owner, const QString &text, const std::optional<QString> &caption,
                       Buttons buttons) override;
+    void informationBox(QWidget *owner, const QString &text, const QString &caption) override;
     QStringList getOpenFileNames(QWidget *owner, const QList<FileType> &fileTypes) override;
     std::optional<QString> getSaveFileName(QWidget *owner, const SaveRequest &request) override;
     std::optional<QString> chooseFolder(QWidget *owner, const QString &title) override;

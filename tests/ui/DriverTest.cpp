@@ -654,17 +654,32 @@ TEST_F(DriverTest, NoTickWhileTheOutputFolderErrorIsOpen)
     EXPECT_EQ(timerDuringBox, 0);
 }
 
-TEST_F(DriverTest, AHostileSettingStartsNoRunAndSaysWhereItCameFrom)
+TEST_F(DriverTest, AHostileCatalogueOrSettingStartsNoRunAndSaysWhereItCameFrom)
 {
     const QString notes = dir.write(QStringLiteral("notes.txt"), "my notes");
+    const QString hostile =
+        QStringLiteral("h264}:std{access=file,mux=ts,dst=") + notes + QStringLiteral("}");
+    QByteArray ini = catalogue();
+    ini.replace("mp4=h264|mp4v", "mp4=" + hostile.toUtf8() + "|mp4v");
+    dir.write(QStringLiteral("Formats.ini"), ini);
+    start();
+    writes.clear();
     queue({source(QStringLiteral("a.avi"))});
-    dlg->m_settings.videoCodec =
-        QStringLiteral("h264}:std{access=file,mux=ts,dst=") + notes + QStringLiteral("}|mp4v");
+    ASSERT_EQ(dlg->m_settings.videoCodec, hostile);
     convert();
     ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_TRUE(dialogs.boxes[0].text.startsWith("The video codec \"" + dlg->m_settings.videoCodec
-                                                 + "\" (from the video codec setting)"))
+    EXPECT_TRUE(dialogs.boxes[0].text.startsWith("The video codec \"" + hostile
+                                                 + "\" (from Formats.ini, section [VC], key mp4)"))
         << dialogs.boxes[0].text.toStdString();
+
+    // A value that no list offered, sent by the movie.
+    dlg->OnFSCommand(QStringLiteral("ID-FS-videoCodec"), QStringLiteral("mp4v"));
+    dlg->OnFSCommand(QStringLiteral("ID-FS-audioBitrate"), QStringLiteral("128,dst=x"));
+    convert();
+    ASSERT_EQ(dialogs.boxes.size(), 2);
+    EXPECT_TRUE(dialogs.boxes[1].text.startsWith(
+        "The audio bit rate \"128,dst=x\" (from the audio bit rate setting)"));
+
     EXPECT_TRUE(writes.isEmpty());
     EXPECT_EQ(vlc.log.created, 0);
     EXPECT_EQ(dir.read(QStringLiteral("notes.txt")), "my notes");

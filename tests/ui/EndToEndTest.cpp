@@ -15,7 +15,9 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -25,6 +27,36 @@ QByteArray checksum(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+}
+
+// While it lives, no file of this process may grow beyond the limit: writes past it fail with
+// an error, as on a full disk (the signal that would end the process is ignored).
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit limited = m_old;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+// Temporary outputs left in a folder.
+QStringList leftovers(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral(".*.part.*")}, QDir::Files | QDir::Hidden);
 }
 
 } // namespace
@@ -146,6 +178,58 @@ TEST_F(EndToEndTest, BadSourcesAreReportedAndLeaveNothingBehind)
                                                "Unable to Convert File:" + empty + " ",
                                                "Unable to Convert File:" + text + " "}));
     EXPECT_EQ(QDir(in).entryList(QDir::Files), QStringList({"empty.avi", "notes.avi"}));
+}
+
+TEST_F(EndToEndTest, DamagedSourcesAreReportedNotCounted)
+{
+    const QString in = dir.file(QStringLiteral("in"));
+    QDir().mkpath(in);
+    // A short AVI with its body scrambled, and the first 20,000 bytes of a long one.
+    QFile whole(SampleClips::Avi(in, {.seconds = 3.0}));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    QByteArray bytes = whole.readAll();
+    for (qsizetype i = 12000; i < bytes.size(); ++i)
+        bytes[i] = char((i * 7919) >> 3);
+    const QString scrambled = dir.write(QStringLiteral("in/scrambled.avi"), bytes);
+    QFile longClip(SampleClips::Make(QStringLiteral(".avi"), in, {.seconds = 60.0},
+                                     QStringLiteral("long.avi")));
+    ASSERT_TRUE(longClip.open(QIODevice::ReadOnly));
+    const QString head = dir.write(QStringLiteral("in/head.avi"), longClip.read(20000));
+    queue({scrambled, head});
+    convert();
+
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Unable to Convert File:" + scrambled + " ",
+                                               "Unable to Convert File:" + head + " "}));
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("in/scrambled.mp4"))));
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("in/head.mp4"))));
+    EXPECT_TRUE(leftovers(in).isEmpty());
+}
+
+TEST_F(EndToEndTest, AFullDiskFailsTheFileItCutsAndKeepsTheFileItWouldHaveReplaced)
+{
+    const QString in = dir.file(QStringLiteral("in"));
+    QDir().mkpath(in);
+    const QString first = SampleClips::Make(QStringLiteral(".mov"), in, {.seconds = 3.0},
+                                            QStringLiteral("first.mov"));
+    const QString big = SampleClips::Make(QStringLiteral(".mov"), in, {.seconds = 20.0},
+                                          QStringLiteral("big.mov"));
+    const QString last = SampleClips::Make(QStringLiteral(".mov"), in, {.seconds = 3.0},
+                                           QStringLiteral("last.mov"));
+    dir.write(QStringLiteral("in/big.mp4"), "the user's old big.mp4");
+    queue({first, big, last});
+    dialogs.boxAnswers << IDialogs::Answer::Yes;   // overwrite big.mp4
+    {
+        // The test pattern at the default rates takes about 120 kB for 3 s, 750 kB for 20 s.
+        const FileSizeLimit limit(400 * 1000);
+        convert();
+    }
+    EXPECT_EQ(dialogs.boxTexts().mid(1),
+              QStringList({"Unable to Convert File:" + big + " ",
+                           "Conversion Complete, Total Converted files:2"}));
+    EXPECT_EQ(dir.read(QStringLiteral("in/big.mp4")), "the user's old big.mp4");
+    expectPlayable(dir.file(QStringLiteral("in/first.mp4")), "mp4", "h264", "aac", 3.0);
+    expectPlayable(dir.file(QStringLiteral("in/last.mp4")), "mp4", "h264", "aac", 3.0);
+    EXPECT_TRUE(leftovers(in).isEmpty());
 }
 
 TEST_F(EndToEndTest, ATruncatedSourceGivesWhatCouldBeRead)
