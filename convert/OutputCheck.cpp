@@ -18,7 +18,9 @@ QString WhyNotWhole(const CMediaFacts &source, const CMediaFacts &output)
         return QStringLiteral("the output holds no video");
     if (source.hasAudio && !output.hasAudio)
         return QStringLiteral("the output holds no sound");
-    if (output.lengthMs <= 0)
+    // Without the source's length, the output must at least say it plays. With it, the length
+    // must agree (a clip shorter than the allowance may be stated as nothing by ASF).
+    if (source.lengthMs <= 0 && output.lengthMs <= 0)
         return QStringLiteral("the output holds nothing to play");
     if (source.lengthMs > 0 && output.lengthMs < source.lengthMs - AllowedShortfallMs(source.lengthMs))
         return QStringLiteral("the output plays %1 s of %2 s")

@@ -12,8 +12,9 @@ namespace OutputCheck {
 // state a length a little short of the content (ASF by about two seconds).
 qint64 AllowedShortfallMs(qint64 sourceLengthMs);
 
-// Empty when the output holds every kind of stream that the source has (video, audio), has a
-// length, and is not shorter than the source beyond the allowance; otherwise why not.
+// Empty when the output holds every kind of stream that the source has (video, audio) and is
+// not shorter than the source beyond the allowance (or, when the source's length is unknown,
+// has a length at all); otherwise why not.
 QString WhyNotWhole(const CMediaFacts &source, const CMediaFacts &output);
 
 } // namespace OutputCheck

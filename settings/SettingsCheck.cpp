@@ -42,13 +42,6 @@ QString origin(const QString &value, const QStringList &list, const QString &sec
     return QStringLiteral("the %1 setting").arg(setting);
 }
 
-QString message(const QString &what, const QString &value, const QString &from,
-                const QString &expected)
-{
-    return QStringLiteral("The %1 \"%2\" (from %3) is not valid: %4. Nothing was converted.")
-        .arg(what, value, from, expected);
-}
-
 } // namespace
 
 bool IsModuleName(const QString &value)
@@ -65,42 +58,49 @@ bool IsTarget(const QString &value)
 QString Problem(const ConversionSettings &s, const FormatCatalog &catalog)
 {
     const QString names = QStringLiteral("use letters, digits, \"_\" and \"-\" only");
-    if (!IsTarget(s.convertTo))
-        return message(QStringLiteral("target"), s.convertTo,
-                       origin(s.convertTo, catalog.convertToList, QStringLiteral("genral"),
-                              QStringLiteral("Extentions"), QStringLiteral("target")),
-                       QStringLiteral("a target is a period followed by ") + names.mid(4));
-    if (!IsModuleName(s.container))
-        return message(QStringLiteral("muxer"), s.container,
-                       origin(s.container, catalog.containerList, QStringLiteral("muxer"),
-                              s.convertTo, QStringLiteral("muxer")),
-                       names);
-    if (!IsModuleName(s.videoCodec))
-        return message(QStringLiteral("video codec"), s.videoCodec,
-                       origin(s.videoCodec, catalog.videoCodecList, QStringLiteral("VC"),
-                              s.container, QStringLiteral("video codec")),
-                       names);
-    if (!isWholeNumberIn(s.videoBitrate, 1, 100000))
-        return message(QStringLiteral("video bit rate"), s.videoBitrate,
-                       QStringLiteral("the video bit rate setting"),
-                       QStringLiteral("give a whole number of kbit/s from 1 to 100000"));
-    if (!isScale(s.videoScale))
-        return message(QStringLiteral("scale"), s.videoScale,
-                       QStringLiteral("the scale setting"),
-                       QStringLiteral("give a number above 0 and at most 10"));
-    if (!IsModuleName(s.audioCodec))
-        return message(QStringLiteral("audio codec"), s.audioCodec,
-                       origin(s.audioCodec, catalog.audioCodecList, QStringLiteral("AC"),
-                              s.container, QStringLiteral("audio codec")),
-                       names);
-    if (!isWholeNumberIn(s.audioBitrate, 1, 2000))
-        return message(QStringLiteral("audio bit rate"), s.audioBitrate,
-                       QStringLiteral("the audio bit rate setting"),
-                       QStringLiteral("give a whole number of kbit/s from 1 to 2000"));
-    if (!isWholeNumberIn(s.audioChannels, 1, 8))
-        return message(QStringLiteral("channel count"), s.audioChannels,
-                       QStringLiteral("the channels setting"),
-                       QStringLiteral("give a whole number from 1 to 8"));
+    struct Rule
+    {
+        const char *what;
+        const QString &value;
+        bool valid;
+        QString from;
+        QString expected;
+    };
+    const auto setting = [](const char *name) {
+        return QStringLiteral("the %1 setting").arg(QLatin1String(name));
+    };
+    const Rule rules[] = {
+        {"target", s.convertTo, IsTarget(s.convertTo),
+         origin(s.convertTo, catalog.convertToList, QStringLiteral("genral"),
+                QStringLiteral("Extentions"), QStringLiteral("target")),
+         QStringLiteral("a target is a period followed by letters, digits, \"_\" and \"-\"")},
+        {"muxer", s.container, IsModuleName(s.container),
+         origin(s.container, catalog.containerList, QStringLiteral("muxer"), s.convertTo,
+                QStringLiteral("muxer")),
+         names},
+        {"video codec", s.videoCodec, IsModuleName(s.videoCodec),
+         origin(s.videoCodec, catalog.videoCodecList, QStringLiteral("VC"), s.container,
+                QStringLiteral("video codec")),
+         names},
+        {"video bit rate", s.videoBitrate, isWholeNumberIn(s.videoBitrate, 1, 100000),
+         setting("video bit rate"),
+         QStringLiteral("give a whole number of kbit/s from 1 to 100000")},
+        {"scale", s.videoScale, isScale(s.videoScale), setting("scale"),
+         QStringLiteral("give a number above 0 and at most 10")},
+        {"audio codec", s.audioCodec, IsModuleName(s.audioCodec),
+         origin(s.audioCodec, catalog.audioCodecList, QStringLiteral("AC"), s.container,
+                QStringLiteral("audio codec")),
+         names},
+        {"audio bit rate", s.audioBitrate, isWholeNumberIn(s.audioBitrate, 1, 2000),
+         setting("audio bit rate"), QStringLiteral("give a whole number of kbit/s from 1 to 2000")},
+        {"channel count", s.audioChannels, isWholeNumberIn(s.audioChannels, 1, 8),
+         setting("channels"), QStringLiteral("give a whole number from 1 to 8")},
+    };
+    for (const Rule &rule : rules) {
+        if (!rule.valid)
+            return QStringLiteral("The %1 \"%2\" (from %3) is not valid: %4. Nothing was converted.")
+                .arg(QLatin1String(rule.what), rule.value, rule.from, rule.expected);
+    }
     return {};
 }
 

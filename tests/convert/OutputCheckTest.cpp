@@ -15,6 +15,8 @@ TEST(OutputCheck, AWholeOutputHoldsEveryKindOfStreamOfItsSourceAndItsLength)
     EXPECT_EQ(WhyNotWhole({true, true, true, 8000}, {true, true, true, 6000}), QString());
     // A source whose length is unknown (a cut-off file) needs only some output.
     EXPECT_EQ(WhyNotWhole({true, true, false, -1}, {true, true, false, 900}), QString());
+    // ASF states a length about 2 s short: nothing at all for a 2 s clip.
+    EXPECT_EQ(WhyNotWhole({true, true, true, 2000}, {true, true, true, -1}), QString());
     // A silent source needs no sound.
     EXPECT_EQ(WhyNotWhole({true, true, false, 3000}, {true, true, false, 3000}), QString());
 
