@@ -11,6 +11,8 @@ CShockwaveFlash::CShockwaveFlash(QWidget *parent)
     // "ShowAll": the whole scene stays visible and keeps its aspect as the widget is resized.
     setResizeMode(QQuickWidget::SizeRootObjectToView);
     setClearColor(Qt::white);
+    // The movie's module is compiled in; its static plugin comes with this library.
+    engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
     rootContext()->setContextProperty(QStringLiteral("host"), &m_host);
     connect(&m_host, &CMovieHost::commandRaised, this, &CShockwaveFlash::FSCommand);
 }

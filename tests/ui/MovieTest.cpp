@@ -132,6 +132,13 @@ protected:
     }
 
     QObject *root() { return m_flash->rootObject(); }
+    // The movie's side of the protocol: what it holds, its clock and its time texts.
+    QObject *link()
+    {
+        auto *found = root()->findChild<QObject *>(s("hostLink"));
+        EXPECT_NE(found, nullptr) << "hostLink";
+        return found;
+    }
 
     QQuickItem *item(const char *name)
     {
@@ -190,7 +197,7 @@ protected:
     {
         return prop(name, "model").toStringList();
     }
-    QString rootText(const char *property) { return root()->property(property).toString(); }
+    QString linkText(const char *property) { return link()->property(property).toString(); }
 
     std::unique_ptr<CShockwaveFlash> m_flash;
     std::unique_ptr<QSignalSpy> m_spy;
@@ -222,7 +229,7 @@ TEST_F(MovieTest, AMovieLoadedAfterTheHostWroteStartsFromTheWrittenValues)
     EXPECT_EQ(model("audioCodecCombo"), QStringList({s("mp4a"), s("mp3")}));
     EXPECT_EQ(prop("pathField", "text").toString(), s("/home/ana/Converted Videos"));
     EXPECT_EQ(prop("versionText", "text").toString(), s("Version 6.0.0.1"));
-    EXPECT_EQ(rootText("summary"), s("to .mp4 · h264 1024 kbit/s · mp4a 128 kbit/s · 2 ch"));
+    EXPECT_EQ(linkText("summary"), s("to .mp4 · h264 1024 kbit/s · mp4a 128 kbit/s · 2 ch"));
 }
 
 // ---- commands ---------------------------------------------------------------------------------
@@ -377,7 +384,7 @@ TEST_F(MovieTest, BitRatesScaleAndChannelsTakePresetsAndTypedValues)
     EXPECT_EQ(commands(), one("ID-FS-videoBitrate", "900"));
     typeInto("videoBitrateCombo", "fast");
     EXPECT_EQ(commands(), Commands()) << "letters are not a bit rate";
-    EXPECT_EQ(rootText("videoBitrate"), s("900"));
+    EXPECT_EQ(linkText("videoBitrate"), s("900"));
     stepCombo("scaleCombo", -1);
     EXPECT_EQ(commands(), one("ID-FS-videoScale", "0.75"));
     typeInto("scaleCombo", "0.4");
@@ -396,7 +403,7 @@ TEST_F(MovieTest, BitRatesScaleAndChannelsTakePresetsAndTypedValues)
     focus("channelsCombo");
     EXPECT_EQ(commands(), one("ID-FS-audioBitrate", "96"));
 
-    EXPECT_EQ(rootText("summary"), s("to .mp4 · h264 900 kbit/s · mp4a 96 kbit/s · 1 ch"));
+    EXPECT_EQ(linkText("summary"), s("to .mp4 · h264 900 kbit/s · mp4a 96 kbit/s · 1 ch"));
 }
 
 TEST_F(MovieTest, OutputChoiceBrowseAndPathEditing)
@@ -548,16 +555,16 @@ TEST_F(MovieTest, PerFileClockRestartsOnANewFileOrAFallingValue)
 {
     ASSERT_TRUE(load());
     write("_root.showProgress", "true");
-    root()->setProperty("fileClockStart", 1.0);
+    link()->setProperty("fileClockStart", 1.0);
     write("_root.progressValue", "30");
     write("_root.progressValue", "30");
     write("_root.progressValue", "55");
-    EXPECT_EQ(root()->property("fileClockStart").toDouble(), 1.0) << "a rising value is the same file";
+    EXPECT_EQ(link()->property("fileClockStart").toDouble(), 1.0) << "a rising value is the same file";
     write("_root.progressValue", "3");
-    EXPECT_GT(root()->property("fileClockStart").toDouble(), 1.0) << "a falling value starts a new file";
-    root()->setProperty("fileClockStart", 1.0);
+    EXPECT_GT(link()->property("fileClockStart").toDouble(), 1.0) << "a falling value starts a new file";
+    link()->setProperty("fileClockStart", 1.0);
     write("_root.showProgress", "true");
-    EXPECT_GT(root()->property("fileClockStart").toDouble(), 1.0) << "each file is announced";
+    EXPECT_GT(link()->property("fileClockStart").toDouble(), 1.0) << "each file is announced";
 }
 
 TEST_F(MovieTest, TimeTextsAreReadable)
@@ -566,9 +573,9 @@ TEST_F(MovieTest, TimeTextsAreReadable)
     auto call = [this](const char *function, QVariant a, QVariant b = {}, QVariant c = {}) {
         QVariant result;
         const bool three = c.isValid();
-        const bool ok = three ? QMetaObject::invokeMethod(root(), function, Q_RETURN_ARG(QVariant, result),
+        const bool ok = three ? QMetaObject::invokeMethod(link(), function, Q_RETURN_ARG(QVariant, result),
                                                           Q_ARG(QVariant, a), Q_ARG(QVariant, b), Q_ARG(QVariant, c))
-                              : QMetaObject::invokeMethod(root(), function, Q_RETURN_ARG(QVariant, result),
+                              : QMetaObject::invokeMethod(link(), function, Q_RETURN_ARG(QVariant, result),
                                                           Q_ARG(QVariant, a));
         EXPECT_TRUE(ok) << function;
         return result.toString();
@@ -636,7 +643,7 @@ TEST_F(MovieTest, ChoiceListsFollowEachFlagAndShowTheHostsFirstEntry)
     EXPECT_EQ(prop("containerCombo", "currentIndex").toInt(), -1);
     EXPECT_EQ(prop("containerCombo", "displayText").toString(), s("none"));
     EXPECT_EQ(prop("videoCodecCombo", "displayText").toString(), s("none"));
-    EXPECT_EQ(rootText("summary"), s("to .mp4 · none 1024 kbit/s · vorb 128 kbit/s · 2 ch"));
+    EXPECT_EQ(linkText("summary"), s("to .mp4 · none 1024 kbit/s · vorb 128 kbit/s · 2 ch"));
     EXPECT_EQ(commands(), Commands()) << "host writes raise no commands";
 }
 
