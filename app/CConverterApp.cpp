@@ -7,7 +7,7 @@
 #include "QtShell.h"
 #include "SingleInstance.h"
 #include "ThreadClock.h"
-
+#include "UserSettings.h"
 
 CConverterApp::CConverterApp(int &argc, char **argv)
     : QApplication(argc, argv)
@@ -33,6 +33,7 @@ bool CConverterApp::InitInstance()
     CConverterServices services{dialogs, shell, clock, vlcFactory};
     {
         CConverterDlg dlg(m_moduleDir, services);
+        dlg.UseUserSettings(CUserSettingsHome::FromEnvironment());
         m_mainWnd = &dlg;
         dlg.DoModal();
         m_mainWnd = nullptr;
