@@ -14,6 +14,7 @@ CConverterApp::CConverterApp(int &argc, char **argv)
 {
     setApplicationName(QStringLiteral("Movarin"));
     setApplicationVersion(QStringLiteral("6.0.0.1"));
+    setDesktopFileName(QStringLiteral(MOVARIN_APP_ID));
 }
 
 bool CConverterApp::InitInstance()
