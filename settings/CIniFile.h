@@ -4,8 +4,9 @@
 #include <QString>
 #include <optional>
 
-// Accessor of one ini file with a current section. Holds no open file: every call opens,
-// reads or writes, and closes the file (through PrivateProfile).
+// Accessor of one ini file with a current section, optionally with the user's own file laid over
+// it (SetUserPath). Holds no open file: every call opens, reads or writes, and closes the file
+// (through PrivateProfile).
 class CIniFile
 {
 public:

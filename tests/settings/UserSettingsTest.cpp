@@ -31,25 +31,3 @@ TEST(CanReplaceFile, TriesTheFolderAndTheFileForRealAndChangesNothing)
     EXPECT_FALSE(CanReplaceFile(QStringLiteral("/proc/Formats.ini")));
     EXPECT_FALSE(CanReplaceFile(ini + QStringLiteral("/Formats.ini")));
 }
-
-TEST(CUserSettingsHome, FollowsXdgConfigHomeAndFallsBackToDotConfig)
-{
-    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    const bool wasSet = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-    const QString dotConfig = QDir::homePath() + QStringLiteral("/.config/Movarin/Formats.ini");
-
-    qputenv("XDG_CONFIG_HOME", "/srv/u/cfg/");
-    const CUserSettingsHome set = CUserSettingsHome::FromEnvironment();
-    EXPECT_EQ(set.UserFile(QStringLiteral("Formats.ini")),
-              QStringLiteral("/srv/u/cfg/Movarin/Formats.ini"));
-    EXPECT_FALSE(set.videosFolder.isEmpty());
-    ASSERT_TRUE(set.canWrite);
-    // A relative value is not a base directory and is ignored, as is an unset one.
-    qputenv("XDG_CONFIG_HOME", "cfg");
-    EXPECT_EQ(CUserSettingsHome::FromEnvironment().UserFile(QStringLiteral("Formats.ini")), dotConfig);
-    qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(CUserSettingsHome::FromEnvironment().UserFile(QStringLiteral("Formats.ini")), dotConfig);
-
-    if (wasSet)
-        qputenv("XDG_CONFIG_HOME", saved);
-}
