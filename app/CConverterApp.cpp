@@ -7,13 +7,14 @@
 #include "QtShell.h"
 #include "SingleInstance.h"
 #include "ThreadClock.h"
-
+#include "UserSettings.h"
 
 CConverterApp::CConverterApp(int &argc, char **argv)
     : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Movarin"));
     setApplicationVersion(QStringLiteral("6.0.0.1"));
+    setDesktopFileName(QStringLiteral(MOVARIN_APP_ID));
 }
 
 bool CConverterApp::InitInstance()
@@ -33,6 +34,7 @@ bool CConverterApp::InitInstance()
     CConverterServices services{dialogs, shell, clock, vlcFactory};
     {
         CConverterDlg dlg(m_moduleDir, services);
+        dlg.UseUserSettings(CUserSettingsHome::FromEnvironment());
         m_mainWnd = &dlg;
         dlg.DoModal();
         m_mainWnd = nullptr;

@@ -185,14 +185,20 @@ namespace PrivateProfile {
 QString readString(const QString &filePath, const QString &section, const QString &key,
                    const QString &defaultValue)
 {
+    return readValue(filePath, section, key).value_or(defaultValue);
+}
+
+std::optional<QString> readValue(const QString &filePath, const QString &section,
+                                 const QString &key)
+{
     QByteArray bytes;
     bool exists = false;
     if (!readAll(filePath, bytes, exists) || !exists)
-        return defaultValue;
+        return std::nullopt;
     const std::vector<ParsedLine> lines = parse(bytes);
     const Location loc = locate(lines, section.trimmed(), key.trimmed());
     if (!loc.key)
-        return defaultValue;
+        return std::nullopt;
     return unquoteAndCut(lines[*loc.key].value);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 // Reading and writing single keys of an ini file the way the classic private-profile
 // functions do, so that catalogues edited by hand keep working:
@@ -20,6 +21,11 @@ inline constexpr int MaxValueLength = 255;
 
 QString readString(const QString &filePath, const QString &section, const QString &key,
                    const QString &defaultValue);
+
+// The key's value, or nothing when the file, the section or the key is missing (a key that is
+// present but empty gives ""). Lets one file lie over another key by key.
+std::optional<QString> readValue(const QString &filePath, const QString &section,
+                                 const QString &key);
 
 // Returns false when the file could not be written; the file is then unchanged.
 bool writeString(const QString &filePath, const QString &section, const QString &key,

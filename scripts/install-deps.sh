@@ -15,6 +15,9 @@ packages=(
 )
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(libgtest-dev libgmock-dev ffmpeg xvfb xauth)
+    # The installed application and its package: the desktop's validators, its MIME database,
+    # and dpkg-shlibdeps for `cpack -G DEB`.
+    packages+=(desktop-file-utils appstream shared-mime-info dpkg-dev)
 fi
 
 missing=()

@@ -33,7 +33,12 @@ QString CIniFile::GetString(const QString &key, const std::optional<QString> &de
 {
     if (section)
         m_section = *section;
-    m_result = PrivateProfile::readString(m_path, m_section, key, defaultValue.value_or(QString()));
+    std::optional<QString> value;
+    if (!m_userPath.isEmpty())
+        value = PrivateProfile::readValue(m_userPath, m_section, key);
+    if (!value)
+        value = PrivateProfile::readValue(m_path, m_section, key);
+    m_result = value.value_or(defaultValue.value_or(QString()));
     return m_result;
 }
 
@@ -42,5 +47,7 @@ bool CIniFile::WriteString(const QString &key, const QString &value,
 {
     if (section)
         m_section = *section;
-    return PrivateProfile::writeString(m_path, m_section, key, value);
+    if (!m_userPath.isEmpty())
+        QDir().mkpath(QFileInfo(m_userPath).absolutePath());
+    return PrivateProfile::writeString(writePath(), m_section, key, value);
 }

@@ -51,6 +51,17 @@ CConverterDlg::~CConverterDlg()
         OnDestroy();
 }
 
+void CConverterDlg::UseUserSettings(const CUserSettingsHome &home)
+{
+    if (home.canWrite(m_ini.path())) {
+        m_ini.SetUserPath(QString());
+        m_userVideosFolder.clear();
+    } else {
+        m_ini.SetUserPath(home.UserFile(QStringLiteral("Formats.ini")));
+        m_userVideosFolder = home.videosFolder;
+    }
+}
+
 bool CConverterDlg::OnInitDialog()
 {
     // The file list lies over the movie, above it in the stacking order, hidden until the movie
@@ -66,9 +77,14 @@ bool CConverterDlg::OnInitDialog()
     setWindowTitle(QStringLiteral("Movarin"));
     SetVariable(QStringLiteral("_root.disableStop"), QStringLiteral("true"));
 
-    // The default output folder is made at every start, whatever is saved.
-    m_outputPath = m_moduleDir + QStringLiteral("Converted Videos");
-    QDir().mkpath(m_outputPath);
+    // The default output folder is made at every start, whatever is saved. An installed copy's
+    // lies in the user's videos folder instead, and is made when a file is first written into it.
+    if (m_userVideosFolder.isEmpty()) {
+        m_outputPath = m_moduleDir + QStringLiteral("Converted Videos");
+        QDir().mkpath(m_outputPath);
+    } else {
+        m_outputPath = m_userVideosFolder + QStringLiteral("/Converted Videos");
+    }
     m_outputPath = m_ini.GetString(QStringLiteral("OutputPath"), m_outputPath,
                                    QStringLiteral("genral"));
 
@@ -100,7 +116,14 @@ void CConverterDlg::OnDestroy()
     DiscardTemporaryOutput(false);
     delete m_fileList;
     m_fileList = nullptr;
-    m_ini.WriteString(QStringLiteral("OutputPath"), m_outputPath, QStringLiteral("genral"));
+    // Said once, here: the only write the program makes.
+    if (!m_ini.WriteString(QStringLiteral("OutputPath"), m_outputPath, QStringLiteral("genral"))) {
+        m_services.dialogs.messageBox(
+            this,
+            QStringLiteral("The output folder could not be remembered: %1 cannot be written.")
+                .arg(m_ini.writePath()),
+            QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+    }
 }
 
 void CConverterDlg::OnFlashCall(const QString &)

@@ -5,6 +5,7 @@
 #include "CShockwaveFlash.h"
 #include "CVlcHostDlg.h"
 #include "FormatCatalog.h"
+#include "UserSettings.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -51,6 +52,12 @@ public:
     CConverterDlg(const QString &moduleDir, const CConverterServices &services,
                   QWidget *parent = nullptr);
     ~CConverterDlg() override;
+
+    // Where the user's own settings live; called before the start-up. When this process cannot
+    // write the program folder's Formats.ini (an installed copy), the user's own Formats.ini lies
+    // over it and the default output folder is in the user's videos folder. Without this call, or
+    // with a program folder the user can write, Formats.ini beside the executable is used alone.
+    void UseUserSettings(const CUserSettingsHome &home);
 
     // Start-up: the list, the movie, icon and title, the output folder, the catalogue.
     bool OnInitDialog();
@@ -144,6 +151,7 @@ private:
     void SetVariable(const QString &name, const QString &value) { m_flash.SetVariable(name, value); }
 
     QString m_moduleDir;
+    QString m_userVideosFolder;   // set when the user's Formats.ini lies over the shipped one
     CConverterServices m_services;
     CFormatCascade m_cascade;
     QTimer m_progressTimer;

@@ -92,3 +92,42 @@ TEST(CIniFile, ALongOutputPathReadsBackAsItsFirst255Characters)
     EXPECT_EQ(ini.GetString(QStringLiteral("OutputPath"), QString(), QStringLiteral("genral")),
               longPath.left(255));
 }
+
+TEST(CIniFile, TheUsersFileLiesOverTheShippedOneKeyByKeyAndTakesEveryWrite)
+{
+    TempDir dir;
+    const QByteArray shipped = "[genral]\nExtentions=.mp4|.avi\nOutputPath=/shipped\n"
+                               "[muxer]\n.mp4=mp4\n.avi=avi\n";
+    dir.write(QStringLiteral("prog/Formats.ini"), shipped);
+    const QString userFile = dir.file(QStringLiteral("config/Movarin/Formats.ini"));
+    CIniFile ini(dir.file(QStringLiteral("prog")));
+    ini.SetPath(QStringLiteral("Formats.ini"));
+    ini.SetUserPath(userFile);
+    EXPECT_EQ(ini.writePath(), userFile);
+
+    // No user's file yet: everything from the shipped one.
+    EXPECT_EQ(ini.GetString(QStringLiteral("OutputPath"), QStringLiteral("/def"),
+                            QStringLiteral("genral")),
+              QStringLiteral("/shipped"));
+
+    // The first write makes the user's file and its folders; the shipped file keeps its bytes.
+    EXPECT_TRUE(ini.WriteString(QStringLiteral("OutputPath"), QStringLiteral("/mine")));
+    EXPECT_EQ(dir.read(QStringLiteral("config/Movarin/Formats.ini")), "[genral]\nOutputPath=/mine\n");
+    EXPECT_EQ(dir.read(QStringLiteral("prog/Formats.ini")), shipped);
+
+    // A key the user's file holds wins, even when empty; any other comes from the shipped file;
+    // a key neither holds gives the default.
+    dir.write(QStringLiteral("config/Movarin/Formats.ini"),
+              "[genral]\nOutputPath=/mine\n[MUXER]\n.avi=\n");
+    EXPECT_EQ(ini.GetString(QStringLiteral("OutputPath")), QStringLiteral("/mine"));
+    EXPECT_EQ(ini.GetString(QStringLiteral("Extentions")), QStringLiteral(".mp4|.avi"));
+    EXPECT_EQ(ini.GetString(QStringLiteral(".avi"), QStringLiteral("x"), QStringLiteral("muxer")),
+              QString());
+    EXPECT_EQ(ini.GetString(QStringLiteral(".mp4")), QStringLiteral("mp4"));
+    EXPECT_EQ(ini.GetString(QStringLiteral(".mkv"), QStringLiteral("x")), QStringLiteral("x"));
+
+    // Without the overlay the shipped file is read and written alone again.
+    ini.SetUserPath(QString());
+    EXPECT_EQ(ini.GetString(QStringLiteral(".avi")), QStringLiteral("avi"));
+    EXPECT_EQ(ini.writePath(), ini.path());
+}

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 
 // A main window over a fresh program folder, with every seam faked and every host write recorded
 // as "name=value".
@@ -24,6 +25,8 @@ protected:
     FakeVlcFactory vlc;
     std::unique_ptr<CConverterDlg> dlg;
     QStringList writes;
+    // Where the user's own settings live, handed to the window before its start-up when set.
+    std::optional<CUserSettingsHome> home;
 
     QString iniPath() const { return dir.file(QStringLiteral("Formats.ini")); }
 
@@ -44,6 +47,8 @@ protected:
                          [this](const QString &name, const QString &value) {
                              writes << name + QLatin1Char('=') + value;
                          });
+        if (home)
+            dlg->UseUserSettings(*home);
         dlg->OnInitDialog();
         return *dlg;
     }

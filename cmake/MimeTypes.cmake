@@ -1,0 +1,38 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# movarin_catalogue_mime_types(<out-var> <Formats.ini>)
+# The MIME types (as shared-mime-info names them) of every target the catalogue lists, for the
+# desktop entry: a file manager offers Movarin for exactly the kinds of video it converts between.
+# A target without a known type stops the configuration, so the entry cannot silently fall behind.
+function(movarin_catalogue_mime_types out ini)
+    set(.mp4 video/mp4)
+    set(.m4v video/mp4 video/x-m4v)
+    set(.mkv video/x-matroska)
+    set(.avi video/x-msvideo)
+    set(.mov video/quicktime)
+    set(.wmv video/x-ms-wmv)
+    set(.asf application/vnd.ms-asf video/x-ms-asf)
+    set(.mpg video/mpeg)
+    set(.mpeg video/mpeg)
+    set(.flv video/x-flv)
+    set(.webm video/webm)
+    set(.ogg video/ogg video/x-theora+ogg)
+    set(.3gp video/3gpp)
+    set(.ts video/mp2t)
+
+    file(STRINGS ${ini} lines REGEX "^[ \t]*[Ee][Xx][Tt][Ee][Nn][Tt][Ii][Oo][Nn][Ss][ \t]*=")
+    list(GET lines 0 line)
+    string(REGEX REPLACE "^[^=]*=[ \t]*" "" line "${line}")
+    string(STRIP "${line}" line)
+    string(REPLACE "|" ";" extensions "${line}")
+    set(types)
+    foreach(ext IN LISTS extensions)
+        string(TOLOWER "${ext}" ext)
+        if(NOT DEFINED ${ext})
+            message(FATAL_ERROR "No MIME type known for the catalogue's target '${ext}': "
+                                "add it to cmake/MimeTypes.cmake")
+        endif()
+        list(APPEND types ${${ext}})
+    endforeach()
+    list(REMOVE_DUPLICATES types)
+    set(${out} ${types} PARENT_SCOPE)
+endfunction()
