@@ -4,6 +4,10 @@
 #include <vlc/vlc.h>
 
 #include <QByteArray>
+#include <chrono>
+#include <cstdarg>
+#include <cstring>
+#include <thread>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -346,4 +350,76 @@ CLibVlcControlFactory::CLibVlcControlFactory(const QStringList &arguments)
 std::unique_ptr<CVLCControl> CLibVlcControlFactory::CreateControl()
 {
     return std::make_unique<CLibVlcControl>(m_instance.get());
+}
+
+namespace {
+
+// libVLC's video output logs this, with "interlaced" or "progressive", whenever the frames it
+// is given change between the two; it starts out progressive, so only interlaced is ever told.
+constexpr const char *InterlacingMessage = "Detected %s video";
+
+void noticeInterlacing(void *data, int, const libvlc_log_t *, const char *format, va_list args)
+{
+    if (!format || std::strcmp(format, InterlacingMessage) != 0)
+        return;
+    va_list copy;
+    va_copy(copy, args);
+    const char *kind = va_arg(copy, const char *);
+    va_end(copy);
+    if (kind && std::strcmp(kind, "interlaced") == 0)
+        static_cast<std::atomic<bool> *>(data)->store(true);
+}
+
+} // namespace
+
+std::optional<bool> CLibVlcControlFactory::IsInterlaced(const QString &source)
+{
+    libvlc_instance_t *instance = nullptr;
+    try {
+        instance = m_instance.get();
+    } catch (const CVlcError &) {
+        return std::nullopt;
+    }
+    libvlc_media_t *media = libvlc_media_new_path(instance, source.toUtf8().constData());
+    if (!media)
+        return std::nullopt;
+    // Pictures only, shown at once to the dummy output: no sound, no subtitles, no caching.
+    for (const char *option : {":no-audio", ":no-spu", ":file-caching=0", ":deinterlace=0"})
+        libvlc_media_add_option(media, option);
+    libvlc_media_player_t *player = libvlc_media_player_new_from_media(media);
+    if (!player) {
+        libvlc_media_release(media);
+        return std::nullopt;
+    }
+
+    m_sawInterlaced = false;
+    libvlc_log_set(instance, noticeInterlacing, &m_sawInterlaced);
+    std::optional<bool> verdict;
+    if (libvlc_media_player_play(player) == 0) {
+        // The frame's flag is looked at before it is shown: two shown frames without the message
+        // mean progressive ones.
+        for (int waited = 0; waited < ProbeLimitMs; waited += 5) {
+            if (m_sawInterlaced) {
+                verdict = true;
+                break;
+            }
+            libvlc_media_stats_t stats{};
+            if (libvlc_media_get_stats(media, &stats) && stats.i_displayed_pictures >= 2) {
+                verdict = m_sawInterlaced.load();
+                break;
+            }
+            const libvlc_state_t state = libvlc_media_player_get_state(player);
+            if (state == libvlc_Ended || state == libvlc_Error)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    libvlc_media_player_stop(player);
+    libvlc_media_player_release(player);
+    libvlc_media_release(media);
+    // The instance's messages go back to its own (quiet) logger.
+    libvlc_log_unset(instance);
+    if (!verdict && m_sawInterlaced)
+        verdict = true;
+    return verdict;
 }

@@ -4,6 +4,7 @@
 #include "CVLCControl.h"
 
 #include <QStringList>
+#include <atomic>
 #include <memory>
 
 struct libvlc_instance_t;
@@ -64,7 +65,14 @@ class CLibVlcControlFactory : public IVlcControlFactory
 public:
     explicit CLibVlcControlFactory(const QStringList &arguments = {});
     std::unique_ptr<CVLCControl> CreateControl() override;
+    // Plays the first frames of the source to no window and no sound, and reads libVLC's own
+    // verdict on them (its video output reports "Detected interlaced video" for a frame not
+    // flagged progressive). Costs a few decoded frames and at most ProbeLimitMs.
+    std::optional<bool> IsInterlaced(const QString &source) override;
+
+    static constexpr int ProbeLimitMs = 3000;
 
 private:
     CLibVlcInstance m_instance;
+    std::atomic<bool> m_sawInterlaced{false};
 };

@@ -87,7 +87,9 @@ int CConverterDlg::ConvertNextFile()
         } else {
             if (!SettleOutput(0, source))
                 return 1;
-            StartFileConversion(source, OutputNaming::TranscodeOption(m_settings, m_currentOutput),
+            StartFileConversion(source,
+                                OutputNaming::TranscodeOptionFor(m_settings, m_currentOutput, m_ini,
+                                                                 source, m_services.vlcFactory),
                                 0);
         }
         return 1;
@@ -173,7 +175,8 @@ int CConverterDlg::StartFileConversion(const QString &source, const QString &opt
     if (buildHere == 1) {
         if (!SettleOutput(1, source))
             return 0;
-        transcode = OutputNaming::TranscodeOption(m_settings, m_currentOutput);
+        transcode = OutputNaming::TranscodeOptionFor(m_settings, m_currentOutput, m_ini, source,
+                                                     m_services.vlcFactory);
     }
     const QStringList options{transcode};
 
