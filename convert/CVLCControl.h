@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 // Thrown when libVLC fails a call, or cannot be created at all (library or plugins missing).
@@ -65,4 +66,12 @@ public:
     virtual ~IVlcControlFactory() = default;
     // Throws CVlcError when no control can be made.
     virtual std::unique_ptr<CVLCControl> CreateControl() = 0;
+
+    // Whether the source's first video frames are flagged interlaced; nullopt when that cannot
+    // be told (no video, unreadable, or a factory that does not look). Never throws.
+    virtual std::optional<bool> IsInterlaced(const QString &source)
+    {
+        Q_UNUSED(source);
+        return std::nullopt;
+    }
 };

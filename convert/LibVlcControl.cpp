@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <chrono>
+#include <cstdarg>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -207,6 +208,18 @@ CLibVlcInstance::~CLibVlcInstance()
 void CLibVlcInstance::OnLog(void *data, int level, const vlc_log_t *context,
                             const char *format, va_list arguments)
 {
+    auto *self = static_cast<CLibVlcInstance *>(data);
+    // The video output says this, with "interlaced" or "progressive", whenever the frames it is
+    // given change between the two; it starts out progressive, so only interlaced is ever told.
+    if (format && std::strcmp(format, "Detected %s video") == 0) {
+        va_list copy;
+        va_copy(copy, arguments);
+        const char *kind = va_arg(copy, const char *);
+        va_end(copy);
+        if (kind && std::strcmp(kind, "interlaced") == 0)
+            self->m_sawInterlaced = true;
+        return;
+    }
     if (level < LIBVLC_ERROR)
         return;
     const char *objectType = nullptr;
@@ -219,7 +232,6 @@ void CLibVlcInstance::OnLog(void *data, int level, const vlc_log_t *context,
         return;
     char text[512];
     std::vsnprintf(text, sizeof text, format, arguments);
-    auto *self = static_cast<CLibVlcInstance *>(data);
     const std::lock_guard guard(self->m_writeErrorLock);
     if (self->m_writeError.isEmpty())
         self->m_writeError = QString::fromUtf8(text);
@@ -488,4 +500,53 @@ std::unique_ptr<CVLCControl> CLibVlcControlFactory::CreateControl()
 {
     m_instance.get();   // throws when libVLC cannot be started
     return std::make_unique<CLibVlcControl>(m_instance);
+}
+
+std::optional<bool> CLibVlcControlFactory::IsInterlaced(const QString &source)
+{
+    libvlc_instance_t *instance = nullptr;
+    try {
+        instance = m_instance.get();
+    } catch (const CVlcError &) {
+        return std::nullopt;
+    }
+    libvlc_media_t *media = libvlc_media_new_path(instance, source.toUtf8().constData());
+    if (!media)
+        return std::nullopt;
+    // Pictures only, shown at once to the dummy output: no sound, no subtitles, no caching.
+    for (const char *option : {":no-audio", ":no-spu", ":file-caching=0", ":deinterlace=0"})
+        libvlc_media_add_option(media, option);
+    libvlc_media_player_t *player = libvlc_media_player_new_from_media(media);
+    if (!player) {
+        libvlc_media_release(media);
+        return std::nullopt;
+    }
+
+    m_instance.StartInterlaceWatch();
+    std::optional<bool> verdict;
+    if (libvlc_media_player_play(player) == 0) {
+        // The frame's flag is looked at before it is shown: two shown frames without the message
+        // mean progressive ones.
+        for (int waited = 0; waited < ProbeLimitMs; waited += 5) {
+            if (m_instance.SawInterlaced()) {
+                verdict = true;
+                break;
+            }
+            libvlc_media_stats_t stats{};
+            if (libvlc_media_get_stats(media, &stats) && stats.i_displayed_pictures >= 2) {
+                verdict = m_instance.SawInterlaced();
+                break;
+            }
+            const libvlc_state_t state = libvlc_media_player_get_state(player);
+            if (state == libvlc_Ended || state == libvlc_Error)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    libvlc_media_player_stop(player);
+    libvlc_media_player_release(player);
+    libvlc_media_release(media);
+    if (!verdict && m_instance.SawInterlaced())
+        verdict = true;
+    return verdict;
 }

@@ -4,6 +4,7 @@
 #include "CVLCControl.h"
 
 #include <QStringList>
+#include <atomic>
 #include <memory>
 #include <cstdarg>
 #include <mutex>
@@ -30,6 +31,9 @@ public:
     // instance. One attempt runs at a time: each starts a fresh watch and reads it at its end.
     void StartWriteWatch();
     QString WriteError() const;
+    // The same log tells whether the video output was given frames flagged interlaced.
+    void StartInterlaceWatch() { m_sawInterlaced = false; }
+    bool SawInterlaced() const { return m_sawInterlaced; }
 
 private:
     static void OnLog(void *data, int level, const vlc_log_t *context, const char *format,
@@ -39,6 +43,7 @@ private:
     libvlc_instance_t *m_instance = nullptr;
     mutable std::mutex m_writeErrorLock;
     QString m_writeError;
+    std::atomic<bool> m_sawInterlaced{false};
 };
 
 // CVLCControl over one libVLC media player.
@@ -82,6 +87,12 @@ class CLibVlcControlFactory : public IVlcControlFactory
 public:
     explicit CLibVlcControlFactory(const QStringList &arguments = {});
     std::unique_ptr<CVLCControl> CreateControl() override;
+    // Plays the first frames of the source to no window and no sound, and reads libVLC's own
+    // verdict on them (its video output reports "Detected interlaced video" for a frame not
+    // flagged progressive). Costs a few decoded frames and at most ProbeLimitMs.
+    std::optional<bool> IsInterlaced(const QString &source) override;
+
+    static constexpr int ProbeLimitMs = 3000;
 
 private:
     CLibVlcInstance m_instance;

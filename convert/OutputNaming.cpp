@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OutputNaming.h"
 
+#include "CVLCControl.h"
 #include "FormatCatalog.h"
 
 #include <QDir>
@@ -85,12 +86,49 @@ static QString escapedForQuotes(const QString &text)
 
 QString TranscodeOption(const ConversionSettings &s, const QString &outputPath)
 {
+    return TranscodeOption(s, outputPath, TranscodeTuning(), std::nullopt);
+}
+
+QString TranscodeOption(const ConversionSettings &s, const QString &outputPath,
+                        const TranscodeTuning &tuning, std::optional<bool> sourceInterlaced)
+{
+    bool deinterlace = true;
+    switch (tuning.deinterlace) {
+    case DeinterlaceRule::Always:
+        break;
+    case DeinterlaceRule::InterlacedOnly:
+        deinterlace = sourceInterlaced.value_or(true);
+        break;
+    case DeinterlaceRule::Never:
+        deinterlace = false;
+        break;
+    }
     // Built by concatenation, never by a format: a '%' in a path or setting stays as it is.
-    return QLatin1String(":sout=#transcode{vcodec=") + s.videoCodec + QLatin1String(",vb=")
-           + s.videoBitrate + QLatin1String(",scale=") + s.videoScale + QLatin1String(",acodec=")
-           + s.audioCodec + QLatin1String(",ab=") + s.audioBitrate + QLatin1String(",channels=")
-           + s.audioChannels + QLatin1String(",deinterlace}:std{access=file,mux=") + s.container
+    QString option = QLatin1String(":sout=#transcode{vcodec=") + s.videoCodec
+                     + QLatin1String(",vb=") + s.videoBitrate + QLatin1String(",scale=")
+                     + s.videoScale + QLatin1String(",acodec=") + s.audioCodec
+                     + QLatin1String(",ab=") + s.audioBitrate + QLatin1String(",channels=")
+                     + s.audioChannels;
+    // The parameters were checked when they were read; checked again here, so that nothing
+    // that could leave the transcode part ever reaches the chain.
+    if (!tuning.videoParameters.isEmpty()
+        && CheckTranscodeParameters(tuning.videoParameters, VideoParametersSection, s.videoCodec)
+               .isEmpty())
+        option += QLatin1Char(',') + tuning.videoParameters;
+    if (deinterlace)
+        option += QLatin1String(",deinterlace");
+    return option + QLatin1String("}:std{access=file,mux=") + s.container
            + QLatin1String(",url=\"") + escapedForQuotes(outputPath) + QLatin1String("\"}");
+}
+
+QString TranscodeOptionFor(const ConversionSettings &settings, const QString &outputPath,
+                           CIniFile &ini, const QString &source, IVlcControlFactory &vlc)
+{
+    const TranscodeTuning tuning = ReadTranscodeTuning(ini, settings);
+    std::optional<bool> interlaced;
+    if (tuning.deinterlace == DeinterlaceRule::InterlacedOnly)
+        interlaced = vlc.IsInterlaced(source);
+    return TranscodeOption(settings, outputPath, tuning, interlaced);
 }
 
 bool CanOpenFile(const QString &path)

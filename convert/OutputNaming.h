@@ -7,7 +7,10 @@
 #include <functional>
 #include <optional>
 
+class CIniFile;
+class IVlcControlFactory;
 struct ConversionSettings;
+struct TranscodeTuning;
 
 // Where a file's output goes and the stream-output option that writes it.
 namespace OutputNaming {
@@ -31,6 +34,20 @@ IDialogs::FileType SaveFileType(int variant, const QString &convertTo);
 // Inside the quoted url, '\' and '"' are escaped as libVLC reads them, so that a file name can
 // never change the chain; a path without those two characters is inserted as it is.
 QString TranscodeOption(const ConversionSettings &settings, const QString &outputPath);
+
+// The same option with the catalogue's tuning for one source: the video codec's extra
+// parameters after the channels, and "deinterlace" only when the tuning's rule wants it for this
+// source (sourceInterlaced: the source's frames are flagged interlaced; unknown counts as
+// interlaced, so a source that cannot be examined is deinterlaced as by default). With the
+// default tuning this is exactly the option above.
+QString TranscodeOption(const ConversionSettings &settings, const QString &outputPath,
+                        const TranscodeTuning &tuning, std::optional<bool> sourceInterlaced);
+
+// The option for one file as the driver starts it: the catalogue's tuning for the current
+// settings read from ini, and the source examined by the VLC factory only when that tuning's
+// rule depends on it.
+QString TranscodeOptionFor(const ConversionSettings &settings, const QString &outputPath,
+                           CIniFile &ini, const QString &source, IVlcControlFactory &vlc);
 
 // The file exists and can be opened for reading.
 bool CanOpenFile(const QString &path);

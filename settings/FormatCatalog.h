@@ -64,3 +64,44 @@ private:
     ConversionSettings &m_settings;
     MovieVariableWriter m_writeVariable;
 };
+
+// ---- Optional transcode tuning from the catalogue --------------------------------------------
+//
+// [transcode] deinterlace = always | interlaced | never
+//     always (or no key): every source is deinterlaced, the option's plain "deinterlace";
+//     interlaced: only sources whose frames are flagged interlaced; never: no source.
+// [VE] <video codec> = extra transcode parameters for that codec, e.g. "venc=x264{bframes=2}".
+// A catalogue without either gives the plain option.
+
+enum class DeinterlaceRule { Always, InterlacedOnly, Never };
+
+struct TranscodeTuning
+{
+    DeinterlaceRule deinterlace = DeinterlaceRule::Always;
+    // Checked extra parameters for the current video codec, or "".
+    QString videoParameters;
+};
+
+inline const QString TuningSection = QStringLiteral("transcode");
+inline const QString VideoParametersSection = QStringLiteral("VE");
+
+// "" when value may go into the option's transcode{...} part, else a message naming the value,
+// its section and key. The grammar admits a comma-separated list of items, each "name" or
+// "name=value", where a value is a plain word (letters, digits and . + - _) or a module with its
+// own list: "module{name=value,...}", one level deep. Names are letters, digits, '_' and '-'.
+// Quotes, '#', ':', spaces and unbalanced braces never pass, so a value can neither leave the
+// transcode part nor add an output to the chain; the names the option already sets (vcodec, vb,
+// scale, acodec, ab, channels, deinterlace) and output names (dst, url, access, mux, sout,
+// duplicate, std) are refused too.
+QString CheckTranscodeParameters(const QString &value, const QString &section, const QString &key);
+
+// "" when the [transcode] deinterlace value is one of always, interlaced, never (or absent).
+QString CheckDeinterlaceRule(const QString &value);
+
+// The tuning for the current settings, read from the catalogue. A value that fails its check is
+// ignored (the plain option is used); CheckTranscodeTuning reports it.
+TranscodeTuning ReadTranscodeTuning(CIniFile &ini, const ConversionSettings &settings);
+
+// "" when the tuning values that apply to these settings pass their checks; else the first
+// message. For the check before a run.
+QString CheckTranscodeTuning(CIniFile &ini, const ConversionSettings &settings);

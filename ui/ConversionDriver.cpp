@@ -102,7 +102,9 @@ int CConverterDlg::ConvertNextFile()
         } else {
             if (!SettleOutput(0, source))
                 return 1;
-            StartFileConversion(source, OutputNaming::TranscodeOption(m_settings, m_currentTemp),
+            StartFileConversion(source,
+                                OutputNaming::TranscodeOptionFor(m_settings, m_currentTemp, m_ini,
+                                                                 source, m_services.vlcFactory),
                                 0);
         }
         return 1;
@@ -126,7 +128,9 @@ void CConverterDlg::CompleteRun()
 
 bool CConverterDlg::CheckSettings()
 {
-    const QString problem = SettingsCheck::Problem(m_settings, m_formats);
+    QString problem = SettingsCheck::Problem(m_settings, m_formats);
+    if (problem.isEmpty())
+        problem = CheckTranscodeTuning(m_ini, m_settings);
     if (problem.isEmpty())
         return true;
     ShowError(problem, QStringLiteral("Movarin"));
@@ -272,7 +276,8 @@ int CConverterDlg::StartFileConversion(const QString &source, const QString &opt
     if (buildHere == 1) {
         if (!SettleOutput(1, source))
             return 0;
-        transcode = OutputNaming::TranscodeOption(m_settings, m_currentTemp);
+        transcode = OutputNaming::TranscodeOptionFor(m_settings, m_currentTemp, m_ini, source,
+                                                     m_services.vlcFactory);
     }
     const QStringList options{transcode};
 

@@ -2,6 +2,7 @@
 // The shipped catalogue, res/Formats.ini, offers only what Debian's libVLC can write: every
 // video and audio codec of every target converts a clip at the default settings into a file
 // that ffprobe reads with the expected codecs, two audio channels and the source's length.
+#include "CIniFile.h"
 #include "FormatCatalog.h"
 #include "OutputCheck.h"
 #include "OutputNaming.h"
@@ -197,6 +198,8 @@ TEST(Catalogue, EveryCodecOfEveryTargetConverts)
     const QList<Combination> combinations = Combinations(*catalogue);
     ASSERT_FALSE(combinations.isEmpty());
 
+    CIniFile ini;
+    ini.SetPath(CataloguePath());
     TempDir dir;
     constexpr double SourceSeconds = 2.0;
     const QString source = SampleClips::Mov(dir.path(), {.seconds = SourceSeconds});
@@ -220,7 +223,11 @@ TEST(Catalogue, EveryCodecOfEveryTargetConverts)
         QElapsedTimer one;
         one.start();
         std::unique_ptr<CVLCControl> control = SharedVlcFactory().CreateControl();
-        control->addTarget(source, {OutputNaming::TranscodeOption(settings, output)}, 10, -666);
+        // The option as the program builds it, with the catalogue's own tuning for the codec.
+        EXPECT_EQ(CheckTranscodeTuning(ini, settings), QString());
+        const QString option =
+            OutputNaming::TranscodeOptionFor(settings, output, ini, source, SharedVlcFactory());
+        control->addTarget(source, {option}, 10, -666);
         const ConversionRun run = WaitUntilIdle(*control);
         const CMediaFacts sourceFacts = control->SourceFacts();
         const QString writeError = control->WriteError();

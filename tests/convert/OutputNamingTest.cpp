@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "CIniFile.h"
+#include "CVLCControl.h"
 #include "Mp4Settings.h"
 #include "OutputNaming.h"
 #include "TempDir.h"
@@ -210,4 +212,90 @@ TEST(TemporaryOutput, HiddenBesideTheTargetWithItsExtensionAndRenamedOverIt)
 
     EXPECT_FALSE(CreateTemporaryOutput(dir.file(QStringLiteral("gone/clip.mp4")), error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+namespace {
+
+// Answers the interlacing question with a scripted verdict and counts the questions.
+class InterlaceFactory : public IVlcControlFactory
+{
+public:
+    explicit InterlaceFactory(std::optional<bool> verdict) : m_verdict(verdict) {}
+    std::unique_ptr<CVLCControl> CreateControl() override { return nullptr; }
+    std::optional<bool> IsInterlaced(const QString &source) override
+    {
+        asked << source;
+        return m_verdict;
+    }
+    QStringList asked;
+
+private:
+    std::optional<bool> m_verdict;
+};
+
+const QString PlainOption = QStringLiteral(
+    ":sout=#transcode{vcodec=h264,vb=1024,scale=1,acodec=mp4a,ab=128,channels=2,deinterlace}"
+    ":std{access=file,mux=mp4,url=\"/o/c.mp4\"}");
+
+QString optionWith(const QByteArray &catalogue, InterlaceFactory &factory,
+                   const ConversionSettings &settings = Mp4Settings())
+{
+    TempDir dir;
+    dir.write(QStringLiteral("Formats.ini"), catalogue);
+    CIniFile ini(dir.dirWithSlash());
+    ini.SetPath(QStringLiteral("Formats.ini"));
+    return TranscodeOptionFor(settings, QStringLiteral("/o/c.mp4"), ini,
+                              QStringLiteral("/v/c.avi"), factory);
+}
+
+} // namespace
+
+TEST(TranscodeOptionFor, ACatalogueWithoutTuningGivesExactlyThePlainOptionAndProbesNothing)
+{
+    InterlaceFactory factory(false);
+    EXPECT_EQ(optionWith("[VC]\nmp4=h264\n", factory), PlainOption);
+    // "always" is the plain option too, and so is a rule that cannot be read.
+    EXPECT_EQ(optionWith("[transcode]\ndeinterlace=always\n", factory), PlainOption);
+    EXPECT_EQ(optionWith("[transcode]\ndeinterlace=sometimes\n", factory), PlainOption);
+    EXPECT_TRUE(factory.asked.isEmpty());
+}
+
+TEST(TranscodeOptionFor, InterlacedRuleDeinterlacesOnlyWhatIsOrMayBeInterlaced)
+{
+    const QByteArray catalogue = "[transcode]\ndeinterlace=interlaced\n";
+    const QString progressive = QString(PlainOption).remove(QStringLiteral(",deinterlace"));
+
+    InterlaceFactory progressiveSource(false);
+    EXPECT_EQ(optionWith(catalogue, progressiveSource), progressive);
+    EXPECT_EQ(progressiveSource.asked, QStringList{QStringLiteral("/v/c.avi")});
+
+    InterlaceFactory interlacedSource(true);
+    EXPECT_EQ(optionWith(catalogue, interlacedSource), PlainOption);
+    InterlaceFactory unknownSource(std::nullopt);
+    EXPECT_EQ(optionWith(catalogue, unknownSource), PlainOption);
+
+    InterlaceFactory never(true);
+    EXPECT_EQ(optionWith("[transcode]\ndeinterlace=never\n", never), progressive);
+    EXPECT_TRUE(never.asked.isEmpty());
+}
+
+TEST(TranscodeOptionFor, CodecParametersGoAfterTheChannelsOnlyForTheirCodecAndOnlyWhenClean)
+{
+    const QByteArray catalogue = "[VE]\nh264=venc=x264{bframes=2},fps=25\n"
+                                 "mp4v=fps=25}:std{access=file,mux=ts,dst=/tmp/x.ts}\n";
+    InterlaceFactory factory(std::nullopt);
+    EXPECT_EQ(optionWith(catalogue, factory),
+              QString(PlainOption)
+                  .replace(QStringLiteral("channels=2,"),
+                           QStringLiteral("channels=2,venc=x264{bframes=2},fps=25,")));
+    ConversionSettings mp4v = Mp4Settings();
+    mp4v.videoCodec = QStringLiteral("mp4v");
+    EXPECT_EQ(optionWith(catalogue, factory, mp4v),
+              QString(PlainOption).replace(QStringLiteral("h264"), QStringLiteral("mp4v")));
+
+    // Even handed directly to the builder, an unchecked value never reaches the chain.
+    TranscodeTuning forged;
+    forged.videoParameters = QStringLiteral("a}:duplicate{dst=std{access=file,dst=/x}}");
+    EXPECT_EQ(TranscodeOption(Mp4Settings(), QStringLiteral("/o/c.mp4"), forged, std::nullopt),
+              PlainOption);
 }

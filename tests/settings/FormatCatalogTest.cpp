@@ -220,3 +220,84 @@ TEST_F(EmptyCatalogue, StartUpWithoutEntriesGivesEmptyChoicesAndTheFixedDefaults
     EXPECT_EQ(m_settings.videoBitrate, QStringLiteral("1024"));
     EXPECT_EQ(m_settings.audioChannels, QStringLiteral("2"));
 }
+
+// ---- Transcode tuning ------------------------------------------------------------------------
+
+TEST(CheckTranscodeParameters, AdmitsNamesPlainValuesAndOneLevelOfModuleParameters)
+{
+    for (const char *good : {"fps=25", "venc=x264{bframes=0,preset=medium,tune=ssim}",
+                             "venc=avcodec{keyint=250},threads=2", "high-priority",
+                             "venc=theora{quality=7.5}", "vfilter=hqdn3d", "fps=30000.1001"})
+        EXPECT_EQ(CheckTranscodeParameters(QString::fromUtf8(good), QStringLiteral("VE"),
+                                           QStringLiteral("h264")),
+                  QString())
+            << good;
+}
+
+TEST(CheckTranscodeParameters, RefusesAnythingThatCouldLeaveTheTranscodePartOrOverrideAChoice)
+{
+    for (const char *bad :
+         {"", "fps=25}:std{access=file,mux=ts,dst=/tmp/x}", "venc=x264{a=1}}", "venc=x264{a=1",
+          "fps=25:sout=#std{dst=x}", "a=\"b\"", "a=b c", "#duplicate{dst=std}", "dst=/tmp/x",
+          "duplicate{dst=display}", "venc=std{dst=x}", "vfilter=a{b=c{d=e}}", "vb=9999",
+          "deinterlace", "DEINTERLACE", "a=b:std", ",fps=25", "fps=25,", "a==b", "a=/x",
+          "venc=x264{preset=me'd}", "a=b\\,c", "fps=25\n", "a=b;c", "x=\xc3\xa9"})
+        EXPECT_NE(CheckTranscodeParameters(QString::fromUtf8(bad), QStringLiteral("VE"),
+                                           QStringLiteral("h264")),
+                  QString())
+            << bad;
+}
+
+TEST(CheckTranscodeParameters, MessageNamesTheValueAndWhereItCameFrom)
+{
+    const QString message = CheckTranscodeParameters(QStringLiteral("fps=25}:std{dst=x}"),
+                                                     QStringLiteral("VE"), QStringLiteral("h264"));
+    EXPECT_TRUE(message.contains(QStringLiteral("[VE]"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("h264=fps=25}:std{dst=x}")))
+        << message.toStdString();
+    EXPECT_NE(CheckDeinterlaceRule(QStringLiteral("sometimes")), QString());
+    EXPECT_TRUE(CheckDeinterlaceRule(QStringLiteral("sometimes")).contains(QStringLiteral("[transcode]")));
+    for (const char *good : {"", "always", "Interlaced", "never"})
+        EXPECT_EQ(CheckDeinterlaceRule(QString::fromUtf8(good)), QString()) << good;
+}
+
+TEST_F(FormatCascade, WithoutTheTuningSectionsTheTuningIsThePlainOne)
+{
+    m_cascade.LoadAtStartup();
+    const TranscodeTuning tuning = ReadTranscodeTuning(m_ini, m_settings);
+    EXPECT_EQ(tuning.deinterlace, DeinterlaceRule::Always);
+    EXPECT_EQ(tuning.videoParameters, QString());
+    EXPECT_EQ(CheckTranscodeTuning(m_ini, m_settings), QString());
+}
+
+class TunedCascade : public FormatCascade
+{
+protected:
+    TunedCascade()
+        : FormatCascade(Catalogue
+                        + "[transcode]\n"
+                          "deinterlace=interlaced\n"
+                          "[VE]\n"
+                          "h264=venc=x264{bframes=2}\n"
+                          "mp4v=fps=25}:std{access=file,mux=ts,dst=/tmp/stolen.ts}\n")
+    {
+    }
+};
+
+TEST_F(TunedCascade, TuningFollowsTheVideoCodecAndBadValuesAreReportedAndNeverUsed)
+{
+    m_cascade.LoadAtStartup();
+    TranscodeTuning tuning = ReadTranscodeTuning(m_ini, m_settings);
+    EXPECT_EQ(tuning.deinterlace, DeinterlaceRule::InterlacedOnly);
+    EXPECT_EQ(tuning.videoParameters, QStringLiteral("venc=x264{bframes=2}"));
+    EXPECT_EQ(CheckTranscodeTuning(m_ini, m_settings), QString());
+
+    m_settings.videoCodec = QStringLiteral("mp4v");
+    tuning = ReadTranscodeTuning(m_ini, m_settings);
+    EXPECT_EQ(tuning.videoParameters, QString());
+    EXPECT_TRUE(CheckTranscodeTuning(m_ini, m_settings).contains(QStringLiteral("[VE] mp4v=")));
+
+    // A codec without an entry has no parameters.
+    m_settings.videoCodec = QStringLiteral("DIV3");
+    EXPECT_EQ(ReadTranscodeTuning(m_ini, m_settings).videoParameters, QString());
+}
