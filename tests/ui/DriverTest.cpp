@@ -684,3 +684,18 @@ TEST_F(DriverTest, AHostileCatalogueOrSettingStartsNoRunAndSaysWhereItCameFrom)
     EXPECT_EQ(vlc.log.created, 0);
     EXPECT_EQ(dir.read(QStringLiteral("notes.txt")), "my notes");
 }
+
+TEST_F(DriverTest, HostileCodecSettingsStartNoRun)
+{
+    QByteArray ini = catalogue();
+    ini += "[VE]\nh264=preset=fast}:duplicate{dst=std{access=file,dst=/tmp/x}}\n";
+    dir.write(QStringLiteral("Formats.ini"), ini);
+    start();
+    writes.clear();
+    queue({source(QStringLiteral("a.avi"))});
+    convert();
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_TRUE(dialogs.boxes[0].text.startsWith(QStringLiteral("Formats.ini [VE] h264=")))
+        << dialogs.boxes[0].text.toStdString();
+    EXPECT_EQ(vlc.log.created, 0);
+}
