@@ -2,11 +2,15 @@
 #include "CConverterApp.h"
 
 #include "CConverterDlg.h"
+#include "DBusDesktopNotifier.h"
 #include "LibVlcControl.h"
+#include "OutsideFiles.h"
 #include "QtDialogs.h"
 #include "QtShell.h"
 #include "SingleInstance.h"
 #include "ThreadClock.h"
+
+#include <QDir>
 
 
 CConverterApp::CConverterApp(int &argc, char **argv)
@@ -30,9 +34,11 @@ bool CConverterApp::InitInstance()
     CQtShell shell;
     CThreadClock clock;
     CLibVlcControlFactory vlcFactory;
-    CConverterServices services{dialogs, shell, clock, vlcFactory};
+    CDBusDesktopNotifier desktop;
+    CConverterServices services{dialogs, shell, clock, vlcFactory, desktop};
     {
         CConverterDlg dlg(m_moduleDir, services);
+        dlg.SetStartupPaths(StartupPaths(arguments(), QDir::currentPath()));
         m_mainWnd = &dlg;
         dlg.DoModal();
         m_mainWnd = nullptr;
@@ -47,6 +53,17 @@ bool CConverterApp::RefuseSecondInstance(CSingleInstance &instance, IDialogs &di
     dialogs.messageBox(nullptr, QStringLiteral("The applecation already running"),
                        QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
     return true;
+}
+
+QStringList CConverterApp::StartupPaths(const QStringList &arguments, const QString &currentDir)
+{
+    QStringList paths;
+    for (const QString &argument : arguments.mid(1)) {
+        const QString path = OutsideFiles::LocalPathOfArgument(argument, currentDir);
+        if (!path.isEmpty())
+            paths << path;
+    }
+    return paths;
 }
 
 void CConverterApp::OnHelp()

@@ -2,13 +2,15 @@
 #include "CShockwaveFlash.h"
 
 #include <QQmlContext>
+#include <QQuickItem>
 #include <QQmlEngine>
 #include <QUrl>
 
 CShockwaveFlash::CShockwaveFlash(QWidget *parent)
     : QQuickWidget(parent)
 {
-    // "ShowAll": the whole scene stays visible and keeps its aspect as the widget is resized.
+    // "ShowAll" (ApplyShowAll): the whole scene stays visible and keeps its aspect as the widget
+    // is resized.
     setResizeMode(QQuickWidget::SizeRootObjectToView);
     setClearColor(Qt::white);
     rootContext()->setContextProperty(QStringLiteral("host"), &m_host);
@@ -18,6 +20,31 @@ CShockwaveFlash::CShockwaveFlash(QWidget *parent)
 void CShockwaveFlash::SetMovie(const QString &path)
 {
     setSource(QUrl::fromLocalFile(path));
+    ApplyShowAll();
+}
+
+WindowFit::ShowAll CShockwaveFlash::stageTransform() const
+{
+    return WindowFit::ShowAllTransform(QSizeF(initialSize()), QSizeF(size()));
+}
+
+void CShockwaveFlash::resizeEvent(QResizeEvent *event)
+{
+    // The base class sizes the root to the widget; the stage size is put back right after.
+    QQuickWidget::resizeEvent(event);
+    ApplyShowAll();
+}
+
+void CShockwaveFlash::ApplyShowAll()
+{
+    QQuickItem *root = rootObject();
+    if (!root || initialSize().isEmpty())
+        return;
+    const WindowFit::ShowAll show = stageTransform();
+    root->setSize(QSizeF(initialSize()));
+    root->setTransformOrigin(QQuickItem::TopLeft);
+    root->setScale(show.scale);
+    root->setPosition(show.offset);
 }
 
 void CShockwaveFlash::SetVariable(const QString &name, const QString &value)

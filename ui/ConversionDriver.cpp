@@ -53,6 +53,7 @@ int CConverterDlg::ConvertNextFile()
             if (m_currentIndex >= rows) {
                 const QString text = QStringLiteral("Conversion Complete, Total Converted files:")
                                      + QString::number(m_convertedCount);
+                ReportRunFinished(rows);
                 if (m_convertedCount > 0) {
                     SetVariable(QStringLiteral("_root.convertOutput"), text);
                     SetVariable(QStringLiteral("_root.progressValue"), QStringLiteral("100"));
@@ -200,6 +201,7 @@ void CConverterDlg::OnTimer(int id)
             const int percent = static_cast<int>(static_cast<double>(position) * 100.0);
             SetVariable(QStringLiteral("_root.progressValue"), QString::number(percent));
             m_fileHadProgress = 1;
+            ReportQueueProgress(percent);
         } else if (!(position >= 0.0f) && time < 0) {
             EndOfAttempt();
         }
@@ -267,6 +269,7 @@ void CConverterDlg::StopConversion()
     SetVariable(QStringLiteral("_root.enablerAllBtns"), True);
     SetVariable(QStringLiteral("_root.hideProgress"), True);
     SetVariable(QStringLiteral("_root.convertOutput"), QString());
+    ClearQueueProgress();
     KillProgressTimer();
     m_vlcHost.playlistClear();
     m_currentIndex = 0;

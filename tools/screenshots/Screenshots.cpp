@@ -5,6 +5,7 @@
 // Run it on an X server (for example xvfb-run -a); only the file chooser is scripted.
 #include "CConverterDlg.h"
 #include "CFileListBox.h"
+#include "DesktopNotifier.h"
 #include "Dialogs.h"
 #include "LibVlcControl.h"
 #include "Shell.h"
@@ -64,6 +65,15 @@ class NoShell : public IShell
 {
 public:
     void openUrl(const QUrl &) override {}
+};
+
+// Nothing goes to the desktop.
+class NoDesktop : public IDesktopNotifier
+{
+public:
+    void notify(const QString &, const QString &) override {}
+    void showProgress(double) override {}
+    void clearProgress() override {}
 };
 
 QQuickItem *item(CConverterDlg &dlg, const char *name)
@@ -126,9 +136,10 @@ int main(int argc, char **argv)
     }
 
     NoShell shell;
+    NoDesktop desktop;
     CThreadClock clock;
     CLibVlcControlFactory vlc;
-    CConverterDlg dlg(program, CConverterServices{dialogs, shell, clock, vlc});
+    CConverterDlg dlg(program, CConverterServices{dialogs, shell, clock, vlc, desktop});
     dlg.OnInitDialog();
     dlg.move(40, 40);
     dlg.show();
