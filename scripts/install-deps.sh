@@ -14,7 +14,7 @@ packages=(
     fonts-dejavu-core
 )
 if [[ "${1:-}" == "--tests" ]]; then
-    packages+=(libgtest-dev libgmock-dev ffmpeg xvfb xauth)
+    packages+=(libgtest-dev libgmock-dev ffmpeg xvfb xauth dbus-daemon)
 fi
 
 missing=()

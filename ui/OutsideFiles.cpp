@@ -52,8 +52,10 @@ QString LocalPathOfArgument(const QString &argument, const QString &currentDir)
     if (argument.isEmpty())
         return QString();
     QString path = argument;
-    if (argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
-        const QUrl url(argument);
+    const QUrl url(argument);
+    // Read as a URL only with a scheme and a slash after it (file:///..., https://...): a file
+    // name that merely holds a colon stays a name.
+    if (url.isValid() && url.scheme().size() > 1 && argument.contains(QLatin1String(":/"))) {
         // Not ours to fetch: it stays as given, and is reported as not found.
         if (!url.isLocalFile())
             return argument;
