@@ -13,6 +13,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QMimeData>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
@@ -22,6 +24,8 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
+#include <QWindow>
 #include <cstdio>
 
 namespace {
@@ -150,6 +154,21 @@ int main(int argc, char **argv)
     dlg.m_fileList->SetSel(2);
     pause(300);
     save(dlg, outDir + QStringLiteral("/files.png"));
+
+    // A folder dragged from a file manager, held over the window.
+    {
+        QMimeData dragged;
+        dragged.setUrls({QUrl::fromLocalFile(videos)});
+        QDragEnterEvent enter(QPoint(dlg.width() / 2, dlg.height() / 2),
+                              Qt::CopyAction | Qt::MoveAction, &dragged, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(dlg.windowHandle(), &enter);
+        pause(300);
+        save(dlg, outDir + QStringLiteral("/drop.png"));
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(dlg.windowHandle(), &leave);
+        pause(200);
+    }
 
     click(dlg, "videoTab");
     save(dlg, outDir + QStringLiteral("/video.png"));
