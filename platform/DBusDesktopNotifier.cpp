@@ -53,9 +53,9 @@ void CDBusDesktopNotifier::sendLauncherUpdate(double fraction, bool visible)
 {
     if (!m_bus.isConnected())
         return;
-    QDBusMessage update = QDBusMessage::createSignal(QString::fromLatin1(LauncherEntryPath),
-                                                     QStringLiteral("com.canonical.Unity.LauncherEntry"),
-                                                     QStringLiteral("Update"));
+    QDBusMessage update = QDBusMessage::createSignal(
+        QString::fromLatin1(LauncherEntryPath), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+        QStringLiteral("Update"));
     QVariantMap properties;
     properties.insert(QStringLiteral("progress"), fraction);
     properties.insert(QStringLiteral("progress-visible"), visible);

@@ -2,8 +2,8 @@
 #include "CShockwaveFlash.h"
 
 #include <QQmlContext>
-#include <QQuickItem>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QUrl>
 
 CShockwaveFlash::CShockwaveFlash(QWidget *parent)

@@ -69,11 +69,11 @@ public:
     QStringList calls;
     void notify(const QString &summary, const QString &body) override
     {
-        calls << QStringLiteral("notify ") + summary + QStringLiteral(": ") + body;
+        calls << "notify " + summary + ": " + body;
     }
     void showProgress(double fraction) override
     {
-        calls << QStringLiteral("progress ") + QString::number(fraction, 'f', 3);
+        calls << "progress " + QString::number(fraction, 'f', 3);
     }
     void clearProgress() override { calls << QStringLiteral("clear"); }
 };

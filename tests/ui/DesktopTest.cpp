@@ -5,11 +5,6 @@
 
 #include <QTest>
 
-namespace {
-using Reading = std::pair<int, float>;
-const Reading Idle{-1, -1.0f};
-} // namespace
-
 class DesktopTest : public DlgFixture
 {
 protected:
@@ -18,58 +13,42 @@ protected:
         dir.write(QStringLiteral("Formats.ini"), catalogue());
         start();
     }
-    QString source(const QString &name) { return dir.write(name, "video"); }
-    void tick(int times = 1)
+    void run(const QStringList &names, int ticks)
     {
-        for (int i = 0; i < times; ++i)
+        for (const QString &name : names)
+            queue({dir.write(name, "video")});
+        dlg->OnFSCommand(QStringLiteral("IDC_FS_CONVERT"), QString());
+        for (int i = 0; i < ticks; ++i)
             dlg->OnTimer(CConverterDlg::ProgressTimerId);
     }
+    const std::pair<int, float> Idle{-1, -1.0f};
 };
 
-TEST_F(DesktopTest, ProgressCoversTheWholeQueueAndTheEndIsNotifiedWithItsFailures)
+TEST_F(DesktopTest, ProgressCoversTheQueueAndTheEndIsNotifiedWithItsFailuresThenStopClears)
 {
-    // Three rows: converted, never shows progress (four attempts), converted.
-    queue({source(QStringLiteral("a.avi")), source(QStringLiteral("b.avi")),
-           source(QStringLiteral("c.avi"))});
+    // Converted, never shows progress (four attempts), converted.
     vlc.log.scripts = {{{1, 0.5f}, Idle}, {}, {}, {}, {}, {{1, 0.25f}, {2, 1.0f}, Idle}};
-    dlg->OnFSCommand(QStringLiteral("IDC_FS_CONVERT"), QString());
-    tick(2 + 4 + 3);
-
+    run({"a.avi", "b.avi", "c.avi"}, 2 + 4 + 3);
     EXPECT_EQ(desktop.calls,
               QStringList({"progress 0.167", "progress 0.750", "progress 1.000", "clear",
                            "notify Conversion complete: 2 files converted, 1 failed", "clear"}));
-    // The completion box is still there.
     EXPECT_EQ(dialogs.boxTexts().last(), "Conversion Complete, Total Converted files:2");
-}
-
-TEST_F(DesktopTest, NothingConvertedIsNotifiedTooAndStopClearsTheProgress)
-{
-    const QString a = source(QStringLiteral("a.avi"));
-    queue({a});
-    dlg->OnFSCommand(QStringLiteral("IDC_FS_CONVERT"), QString());
-    tick(4);
-    EXPECT_EQ(desktop.calls,
-              QStringList({"clear", "notify Conversion complete: 0 files converted, 1 failed",
-                           "clear"}));
 
     desktop.calls.clear();
-    vlc.log.scripts.resize(vlc.log.created);
-    vlc.log.scripts << QList<Reading>{{1, 0.4f}, {2, 0.6f}};
-    dlg->OnFSCommand(QStringLiteral("IDC_FS_CONVERT"), QString());
-    tick();
+    vlc.log.scripts << QList<std::pair<int, float>>{{1, 0.4f}, {2, 0.6f}};
+    dialogs.boxAnswers.enqueue(IDialogs::Answer::Yes);   // a.mp4 is there now: overwrite it
+    run({}, 1);
     dlg->OnFSCommand(QStringLiteral("IDC_FS_CANCEL"), QString());
-    EXPECT_EQ(desktop.calls, QStringList({"progress 0.400", "clear"}));
+    EXPECT_EQ(desktop.calls, QStringList({"progress 0.133", "clear"}));
 }
 
 TEST_F(DesktopTest, AUserAtTheWindowGetsTheBoxOnly)
 {
-    queue({source(QStringLiteral("a.avi"))});
     vlc.log.scripts = {{{1, 0.5f}, Idle}};
     dlg->show();
     dlg->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
-    dlg->OnFSCommand(QStringLiteral("IDC_FS_CONVERT"), QString());
-    tick(2);
+    run({"a.avi"}, 2);
     EXPECT_EQ(desktop.calls, QStringList({"progress 0.500", "clear", "clear"}));
     EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:1"}));
 }
