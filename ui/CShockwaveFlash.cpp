@@ -4,6 +4,7 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
+#include <QQuickWindow>
 #include <QUrl>
 
 CShockwaveFlash::CShockwaveFlash(QWidget *parent)
@@ -15,6 +16,9 @@ CShockwaveFlash::CShockwaveFlash(QWidget *parent)
     setClearColor(Qt::white);
     rootContext()->setContextProperty(QStringLiteral("host"), &m_host);
     connect(&m_host, &CMovieHost::commandRaised, this, &CShockwaveFlash::FSCommand);
+    // The popup layer is made when the first popup needs it.
+    connect(quickWindow()->contentItem(), &QQuickItem::childrenChanged, this,
+            &CShockwaveFlash::ApplyShowAll);
 }
 
 void CShockwaveFlash::SetMovie(const QString &path)
@@ -41,10 +45,17 @@ void CShockwaveFlash::ApplyShowAll()
     if (!root || initialSize().isEmpty())
         return;
     const WindowFit::ShowAll show = stageTransform();
-    root->setSize(QSizeF(initialSize()));
-    root->setTransformOrigin(QQuickItem::TopLeft);
-    root->setScale(show.scale);
-    root->setPosition(show.offset);
+    // The scene, and the layer over it where Qt Quick Controls open popups (a combo box's list),
+    // which would otherwise keep its full size in a smaller window.
+    const QList<QQuickItem *> layers = quickWindow()->contentItem()->childItems();
+    for (QQuickItem *layer : layers) {
+        if (layer != root && !layer->inherits("QQuickOverlay"))
+            continue;
+        layer->setSize(QSizeF(initialSize()));
+        layer->setTransformOrigin(QQuickItem::TopLeft);
+        layer->setScale(show.scale);
+        layer->setPosition(show.offset);
+    }
 }
 
 void CShockwaveFlash::SetVariable(const QString &name, const QString &value)

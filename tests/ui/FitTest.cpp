@@ -43,4 +43,15 @@ TEST_F(DlgFixture, TheWholeWindowFitsTheScreenWithTheListInItsFrameOnTheMovie)
     EXPECT_EQ(list().rowHeight(), static_cast<int>(std::floor(16 * dlg->height() / 579.0)));
     EXPECT_EQ(list().height(), 7 * list().rowHeight());
     EXPECT_EQ(list().rowFont().pixelSize(), list().rowHeight());
+
+    // A combo box's list opens at the scale of the combo box.
+    auto *tab = dlg->m_flash.rootObject()->findChild<QQuickItem *>(QStringLiteral("videoTab"));
+    QMetaObject::invokeMethod(tab, "clicked");
+    auto *combo = dlg->m_flash.rootObject()->findChild<QQuickItem *>(QStringLiteral("targetCombo"));
+    auto *popup = combo->property("popup").value<QObject *>();
+    QMetaObject::invokeMethod(popup, "open");
+    auto *shown = popup->property("contentItem").value<QQuickItem *>();
+    QTRY_VERIFY(shown->isVisible());
+    EXPECT_NEAR(shown->mapRectToScene(QRectF(0, 0, shown->width(), 1)).width(),
+                onWindow("targetCombo").width(), 4);
 }
