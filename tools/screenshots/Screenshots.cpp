@@ -12,6 +12,7 @@
 #include "ThreadClock.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QMimeData>
@@ -159,8 +160,10 @@ int main(int argc, char **argv)
     {
         QMimeData dragged;
         dragged.setUrls({QUrl::fromLocalFile(videos)});
-        QDragEnterEvent enter(QPoint(dlg.width() / 2, dlg.height() / 2),
-                              Qt::CopyAction | Qt::MoveAction, &dragged, Qt::LeftButton,
+        // The pointer on a blank part of the movie, where no tooltip comes up.
+        const QPoint at(dlg.width() / 2, 470);
+        QCursor::setPos(dlg.mapToGlobal(at));
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &dragged, Qt::LeftButton,
                               Qt::NoModifier);
         QCoreApplication::sendEvent(dlg.windowHandle(), &enter);
         pause(300);
