@@ -42,7 +42,8 @@ TEST(DesktopNotifierTest, NotificationsAndTaskbarProgressReachTheDesktopsService
         GTEST_SKIP() << "dbus-daemon is not installed";
     QProcess daemon;
     daemon.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
-    ASSERT_TRUE(daemon.waitForReadyRead(20000));
+    while (!daemon.canReadLine())
+        ASSERT_TRUE(daemon.waitForReadyRead(20000)) << "dbus-daemon did not start";
     const QString address = QString::fromUtf8(daemon.readLine().trimmed());
 
     DesktopServer server;
