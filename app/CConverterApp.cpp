@@ -2,12 +2,17 @@
 #include "CConverterApp.h"
 
 #include "CConverterDlg.h"
+#include "DBusDesktopNotifier.h"
 #include "LibVlcControl.h"
+#include "OutsideFiles.h"
 #include "QtDialogs.h"
 #include "QtShell.h"
 #include "SingleInstance.h"
 #include "ThreadClock.h"
 #include "UserSettings.h"
+
+#include <QDir>
+
 
 CConverterApp::CConverterApp(int &argc, char **argv)
     : QApplication(argc, argv)
@@ -31,10 +36,13 @@ bool CConverterApp::InitInstance()
     CQtShell shell;
     CThreadClock clock;
     CLibVlcControlFactory vlcFactory;
-    CConverterServices services{dialogs, shell, clock, vlcFactory};
+    CDBusDesktopNotifier desktop(QDBusConnection::sessionBus(), QStringLiteral("movarin"),
+                                 QStringLiteral(MOVARIN_APP_ID));
+    CConverterServices services{dialogs, shell, clock, vlcFactory, desktop};
     {
         CConverterDlg dlg(m_moduleDir, services);
         dlg.UseUserSettings(CUserSettingsHome::FromEnvironment());
+        dlg.SetStartupPaths(StartupPaths(arguments(), QDir::currentPath()));
         m_mainWnd = &dlg;
         dlg.DoModal();
         m_mainWnd = nullptr;
@@ -49,6 +57,17 @@ bool CConverterApp::RefuseSecondInstance(CSingleInstance &instance, IDialogs &di
     dialogs.informationBox(nullptr, QStringLiteral("The applecation already running"),
                            QStringLiteral("Movarin"));
     return true;
+}
+
+QStringList CConverterApp::StartupPaths(const QStringList &arguments, const QString &currentDir)
+{
+    QStringList paths;
+    for (const QString &argument : arguments.mid(1)) {
+        const QString path = OutsideFiles::LocalPathOfArgument(argument, currentDir);
+        if (!path.isEmpty())
+            paths << path;
+    }
+    return paths;
 }
 
 void CConverterApp::OnHelp()

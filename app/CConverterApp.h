@@ -24,6 +24,10 @@ public:
     // returns true. The other copy is neither activated nor signalled.
     static bool RefuseSecondInstance(CSingleInstance &instance, IDialogs &dialogs);
 
+    // The files and folders named on the command line (after the program's own name, Qt's
+    // options already taken out), as absolute paths; queued once the window is up.
+    static QStringList StartupPaths(const QStringList &arguments, const QString &currentDir);
+
     // The executable's folder with its trailing '/'.
     QString m_moduleDir;
 

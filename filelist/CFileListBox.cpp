@@ -217,6 +217,19 @@ void CFileListBox::ShowWindow(bool show)
     setVisible(show);
 }
 
+void CFileListBox::SetRowHeight(int height)
+{
+    height = qMax(1, height);
+    if (height == m_rowHeight)
+        return;
+    m_rowHeight = height;
+    m_font.setPixelSize(height);
+    m_delegate->SetRowLook(m_font, height);
+    // Rows keep their uniform height only when the view is told that the hint changed.
+    scheduleDelayedItemsLayout();
+    viewport()->update();
+}
+
 int CFileListBox::AddPathsNotQueued(const QStringList &paths)
 {
     ensureQueueIndex();
@@ -445,7 +458,7 @@ void CFileListBox::paintEvent(QPaintEvent *e)
         QPainter painter(viewport());
         QStyleOptionViewItem option;
         initViewItemOption(&option);
-        option.rect = QRect(0, 0, viewport()->width(), m_itemHeight);
+        option.rect = QRect(0, 0, viewport()->width(), m_rowHeight);
         option.state |= QStyle::State_HasFocus;
         option.state &= ~QStyle::State_Selected;
         m_delegate->paint(&painter, option, QModelIndex());
@@ -461,8 +474,8 @@ void CFileListBox::resizeEvent(QResizeEvent *e)
     // is trimmed down (127 pixels become 112, seven rows).
     const int frame = 2 * frameWidth();
     const int inner = height() - frame;
-    const int whole = inner / m_itemHeight * m_itemHeight;
-    if (whole >= m_itemHeight && whole != inner)
+    const int whole = inner / m_rowHeight * m_rowHeight;
+    if (whole >= m_rowHeight && whole != inner)
         resize(width(), whole + frame);
 }
 

@@ -55,6 +55,11 @@ public:
     // The font the rows are drawn in.
     const QFont &rowFont() const { return m_font; }
 
+    // Rows of height pixels, the font's cell as high: the list follows the window when the
+    // window is scaled down to fit a small screen. m_itemHeight at the window's own size.
+    void SetRowHeight(int height);
+    int rowHeight() const { return m_rowHeight; }
+
     // The tooltip text as it stands: "Empty List", or the full path of the row last hovered.
     QString toolTipText() const { return m_toolTipText; }
 
@@ -87,6 +92,7 @@ private:
     void noteAppended(const QString &text, int row);
 
     QFont m_font;
+    int m_rowHeight = m_itemHeight;
     QString m_toolTipText;
     CFileListDelegate *m_delegate = nullptr;
 

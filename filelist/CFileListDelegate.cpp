@@ -46,3 +46,10 @@ QSize CFileListDelegate::sizeHint(const QStyleOptionViewItem &, const QModelInde
 {
     return QSize(0, m_rowHeight);
 }
+
+void CFileListDelegate::SetRowLook(const QFont &font, int rowHeight)
+{
+    m_font = font;
+    m_rowHeight = rowHeight;
+    emit sizeHintChanged(QModelIndex());
+}

@@ -19,6 +19,8 @@ public:
     // never ask for a horizontal scroll bar.
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
+    void SetRowLook(const QFont &font, int rowHeight);
+
 private:
     QFont m_font;
     int m_rowHeight;

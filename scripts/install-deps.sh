@@ -14,7 +14,7 @@ packages=(
     fonts-dejavu-core
 )
 if [[ "${1:-}" == "--tests" ]]; then
-    packages+=(libgtest-dev libgmock-dev ffmpeg xvfb xauth)
+    packages+=(libgtest-dev libgmock-dev ffmpeg xvfb xauth dbus-daemon)
     # The installed application and its package: the desktop's validators, its MIME database,
     # and dpkg-shlibdeps for `cpack -G DEB`.
     packages+=(desktop-file-utils appstream shared-mime-info dpkg-dev)

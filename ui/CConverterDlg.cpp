@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CConverterDlg.h"
 
+#include "CDropHighlight.h"
 #include "CFileListBox.h"
 #include "Clock.h"
 #include "Dialogs.h"
@@ -10,12 +11,23 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QShortcut>
+#include <QTimer>
 
 namespace {
 constexpr int WindowWidth = 624;   // 416 x 356 dialog units at 1.5 x 1.625 px
 constexpr int WindowHeight = 579;
 const QRect FileListRect(215, 185, 367, 112);   // seven whole rows of 16 px
 } // namespace
+
+QSize CConverterDlg::DesignSize()
+{
+    return QSize(WindowWidth, WindowHeight);
+}
+
+QRect CConverterDlg::DesignListRect()
+{
+    return FileListRect;
+}
 
 CConverterDlg::CConverterDlg(const QString &moduleDir, const CConverterServices &services,
                              QWidget *parent)
@@ -43,6 +55,12 @@ CConverterDlg::CConverterDlg(const QString &moduleDir, const CConverterServices 
 
     auto *help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, &CConverterDlg::OnHelp);
+
+    // Files dragged from a file manager are queued (ConverterOutside.cpp): the window takes every
+    // drop, wherever it lands, and the movie has no say in it.
+    setAcceptDrops(true);
+    m_flash.setAcceptDrops(false);
+    m_dropHighlight = new CDropHighlight(this);
 }
 
 CConverterDlg::~CConverterDlg()
@@ -73,6 +91,7 @@ bool CConverterDlg::OnInitDialog()
     m_fileList->ShowWindow(false);
 
     m_flash.SetMovie(m_moduleDir + QStringLiteral("main.qml"));
+    FitToScreen();
     setWindowIcon(m_hIcon);
     setWindowTitle(QStringLiteral("Movarin"));
     SetVariable(QStringLiteral("_root.disableStop"), QStringLiteral("true"));
@@ -97,6 +116,9 @@ bool CConverterDlg::OnInitDialog()
 int CConverterDlg::DoModal()
 {
     OnInitDialog();
+    // Files named on the command line, once the window is up to own a message about them.
+    if (!m_startupPaths.isEmpty())
+        QTimer::singleShot(0, this, [this] { QueueOutsidePaths(m_startupPaths); });
     return exec();
 }
 

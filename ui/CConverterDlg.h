@@ -4,18 +4,22 @@
 #include "CIniFile.h"
 #include "CShockwaveFlash.h"
 #include "CVlcHostDlg.h"
+#include "Dialogs.h"
 #include "FormatCatalog.h"
 #include "UserSettings.h"
 
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
 #include <QTimer>
 #include <memory>
 
+class CDropHighlight;
 class CFileListBox;
-class IDialogs;
+class IDesktopNotifier;
 class IShell;
 class IClock;
+class QScreen;
 
 // What the main window needs from the outside world. Production code hands in the Qt and
 // libVLC implementations; tests hand in fakes.
@@ -25,6 +29,7 @@ struct CConverterServices
     IShell &shell;
     IClock &clock;
     IVlcControlFactory &vlcFactory;
+    IDesktopNotifier &desktop;
 };
 
 // The program's only visible window: a borderless dialog whose whole face is the movie, with the
@@ -111,6 +116,27 @@ public:
     CShockwaveFlash m_flash;
     QIcon m_hIcon;
 
+    // Files from outside the window (the command line, a drop) are queued as the Add command
+    // queues its choice; a folder gives the video files in it and its subfolders, sorted by
+    // path. Anything else is named in one message.
+    void QueueOutsidePaths(const QStringList &paths);
+    // Paths given on the command line: queued once the window is up.
+    void SetStartupPaths(const QStringList &paths) { m_startupPaths = paths; }
+    // From the start of a run to its end or Stop (the list's Delete key is off exactly then).
+    bool RunInProgress() const;
+    // The open dialog's file types.
+    static const QList<IDialogs::FileType> &SourceFileTypes();
+    // The extensions (lower case, without the dot) of the files a folder or a drop gives: those
+    // of the open dialog's supported types and the catalogue's targets.
+    QStringList SourceExtensions() const;
+
+    // The window's own size, and the list's place on the movie at that size.
+    static QSize DesignSize();
+    static QRect DesignListRect();
+    // Scales the window down, never up, until it fits its screen's available area; the movie
+    // and the list over it shrink together.
+    void FitToScreen();
+
     QString moduleDir() const { return m_moduleDir; }
     // The support mail link opened by "IDC_FS_support".
     static QUrl SupportMailUrl();
@@ -118,6 +144,11 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void OnDestroy();
@@ -143,12 +174,21 @@ private:
     bool KeepWholeOutput(bool sawProgress);
     // Removes the current attempt's temporary output; reports one that cannot be removed.
     void DiscardTemporaryOutput(bool report);
-    void CompleteRun();
+    // The end of a run of rows files: the report, the desktop told, the reset.
+    void CompleteRun(int rows);
     void ReportStartFailure();
     void ReportPollFailure();
     int ReportPreparationFailure();
     void EndOfAttempt();
     void SetVariable(const QString &name, const QString &value) { m_flash.SetVariable(name, value); }
+    // The desktop outside the window: the run's progress on the taskbar entry, and a
+    // notification at its end when the user is looking elsewhere.
+    void ReportQueueProgress(int percentOfFile);
+    void ReportRunFinished(int rows);
+    void ClearQueueProgress();
+    // Whether a drag carries anything to queue, and the action that leaves its files in place.
+    bool AcceptDrag(QDropEvent *event) const;
+    void WatchScreen();
 
     QString m_moduleDir;
     QString m_userVideosFolder;   // set when the user's Formats.ini lies over the shipped one
@@ -156,4 +196,7 @@ private:
     CFormatCascade m_cascade;
     QTimer m_progressTimer;
     bool m_destroyed = false;
+    QStringList m_startupPaths;
+    CDropHighlight *m_dropHighlight = nullptr;
+    QPointer<QScreen> m_watchedScreen;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "CMovieHost.h"
+#include "WindowFit.h"
 
 #include <QQuickWidget>
 
@@ -19,6 +20,12 @@ public:
 
     CMovieHost *host() { return &m_host; }
 
+    // "ShowAll": how the movie's stage (its root item's own size) is shown in this widget.
+    WindowFit::ShowAll stageTransform() const;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 signals:
     // A UI command raised by the movie (delivered from the event loop).
     void FSCommand(const QString &command, const QString &argument);
@@ -26,5 +33,9 @@ signals:
     void FlashCall(const QString &request);
 
 private:
+    // The root keeps its own size and is scaled and centred as a whole, so that a smaller
+    // window shows the same scene smaller instead of laying it out again.
+    void ApplyShowAll();
+
     CMovieHost m_host;
 };

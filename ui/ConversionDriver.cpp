@@ -52,13 +52,13 @@ int CConverterDlg::ConvertNextFile()
             if (!m_running)
                 return 0;
             // A queue emptied during a run ends that run as the end of the queue does.
-            CompleteRun();
+            CompleteRun(m_fileTotal);
             return 1;
         }
 
         if (m_currentIndex > 0) {
             if (m_currentIndex >= rows) {
-                CompleteRun();
+                CompleteRun(rows);
                 return 1;
             }
         } else {
@@ -113,10 +113,11 @@ int CConverterDlg::ConvertNextFile()
     }
 }
 
-void CConverterDlg::CompleteRun()
+void CConverterDlg::CompleteRun(int rows)
 {
     const QString text = QStringLiteral("Conversion Complete, Total Converted files:")
                          + QString::number(m_convertedCount);
+    ReportRunFinished(rows);
     if (m_convertedCount > 0) {
         SetVariable(QStringLiteral("_root.convertOutput"), text);
         SetVariable(QStringLiteral("_root.progressValue"), QStringLiteral("100"));
@@ -304,6 +305,7 @@ void CConverterDlg::OnTimer(int id)
             const int percent = static_cast<int>(static_cast<double>(position) * 100.0);
             SetVariable(QStringLiteral("_root.progressValue"), QString::number(percent));
             m_fileHadProgress = 1;
+            ReportQueueProgress(percent);
             if (time > m_lastProgressTime) {
                 m_lastProgressTime = time;
                 m_stallPolls = 0;
@@ -394,6 +396,7 @@ void CConverterDlg::StopConversion()
     SetVariable(QStringLiteral("_root.enablerAllBtns"), True);
     SetVariable(QStringLiteral("_root.hideProgress"), True);
     SetVariable(QStringLiteral("_root.convertOutput"), QString());
+    ClearQueueProgress();
     KillProgressTimer();
     m_vlcHost.playlistClear();
     // A stopped file's partial output goes; files converted before it stay.

@@ -93,8 +93,10 @@ std::optional<Command> FindCommand(const QString &text)
     return std::nullopt;
 }
 
-// The open dialog's file types; patterns match in any letter case.
-const QList<IDialogs::FileType> &SourceFileTypes()
+} // namespace
+
+// Patterns match in any letter case.
+const QList<IDialogs::FileType> &CConverterDlg::SourceFileTypes()
 {
     static const QList<IDialogs::FileType> types{
         {QStringLiteral("All Supported Types (*.mov;*.mp4;*.avi;*.wmv;*.asf;*.mpeg;*.mpg;*.flv;"
@@ -109,8 +111,6 @@ const QList<IDialogs::FileType> &SourceFileTypes()
     };
     return types;
 }
-
-} // namespace
 
 void CConverterDlg::OnFSCommand(const QString &command, const QString &argument)
 {

@@ -8,6 +8,7 @@
 // Exit code 1 when a target is missed: overhead per file <= 1.6 s, memory growth <= 10 MB.
 #include "CConverterDlg.h"
 #include "CFileListBox.h"
+#include "DesktopNotifier.h"
 #include "Dialogs.h"
 #include "FormatCatalog.h"
 #include "LibVlcControl.h"
@@ -49,6 +50,15 @@ class NoShell : public IShell
 {
 public:
     void openUrl(const QUrl &) override {}
+};
+
+// Nothing goes to the desktop.
+class NoDesktop : public IDesktopNotifier
+{
+public:
+    void notify(const QString &, const QString &) override {}
+    void showProgress(double) override {}
+    void clearProgress() override {}
 };
 
 bool run(const QString &program, const QStringList &args)
@@ -93,7 +103,7 @@ class DriverSession
 {
 public:
     DriverSession(const QString &programDir, const QString &outDir, IVlcControlFactory &factory)
-        : m_dlg(programDir, CConverterServices{m_dialogs, m_shell, m_clock, factory})
+        : m_dlg(programDir, CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop})
     {
         m_dlg.OnInitDialog();
         m_dlg.OnFSCommand(QStringLiteral("ID-FS-convertTo"), QStringLiteral(".mp4"));
@@ -122,6 +132,7 @@ public:
 private:
     AutoDialogs m_dialogs;
     NoShell m_shell;
+    NoDesktop m_desktop;
     CThreadClock m_clock;
     CConverterDlg m_dlg;
 };

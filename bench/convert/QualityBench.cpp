@@ -22,6 +22,7 @@
 #include "CConverterDlg.h"
 #include "CFileListBox.h"
 #include "CIniFile.h"
+#include "DesktopNotifier.h"
 #include "Dialogs.h"
 #include "FormatCatalog.h"
 #include "LibVlcControl.h"
@@ -203,12 +204,21 @@ public:
     void openUrl(const QUrl &) override {}
 };
 
+// Nothing goes to the desktop.
+class NoDesktop : public IDesktopNotifier
+{
+public:
+    void notify(const QString &, const QString &) override {}
+    void showProgress(double) override {}
+    void clearProgress() override {}
+};
+
 // The program's main window, shown, with its movie, over a program folder; nobody in front.
 class Program
 {
 public:
     Program(const QString &programDir, IVlcControlFactory &factory)
-        : m_dlg(programDir, CConverterServices{m_dialogs, m_shell, m_clock, factory})
+        : m_dlg(programDir, CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop})
     {
         m_dlg.OnInitDialog();
         m_dlg.show();
@@ -246,6 +256,7 @@ private:
     AutoDialogs m_dialogs;
     NoShell m_shell;
     CThreadClock m_clock;
+    NoDesktop m_desktop;
     CConverterDlg m_dlg;
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CConverterApp.h"
 #include "Fakes.h"
+#include "QStringPrinting.h"
 #include "SingleInstance.h"
 #include "TempDir.h"
 #include "XvfbFixture.h"
@@ -85,4 +86,16 @@ TEST_F(SecondCopyTest, TheRunningProgramIsFoundByItsWindowAndAStartedCopyEndsAtO
     if (first.state() != QProcess::NotRunning)
         first.kill();
     first.waitForFinished(10000);
+}
+
+TEST(StartupPathsTest, ArgumentsBecomeAbsolutePathsInTheirOrder)
+{
+    // As "Open with" and a shell hand them over: relative to the start folder, absolute, or as
+    // file URLs; the program's own name is not one of them.
+    EXPECT_EQ(CConverterApp::StartupPaths({"/usr/bin/movarin", "clip.mov", "sub/../b.avi",
+                                           "/videos/c d.mp4", "file:///videos/e%20f.wmv",
+                                           "https://example.org/g.avi", "", "clips/"},
+                                          QStringLiteral("/home/ann")),
+              QStringList({"/home/ann/clip.mov", "/home/ann/b.avi", "/videos/c d.mp4",
+                           "/videos/e f.wmv", "https://example.org/g.avi", "/home/ann/clips"}));
 }

@@ -3,6 +3,7 @@
 
 #include "CVLCControl.h"
 #include "Clock.h"
+#include "DesktopNotifier.h"
 #include "Dialogs.h"
 #include "Shell.h"
 
@@ -60,6 +61,23 @@ class FakeShell : public IShell
 public:
     QList<QUrl> opened;
     void openUrl(const QUrl &url) override { opened << url; }
+};
+
+// Records what would go to the desktop, in order: "notify <summary>: <body>",
+// "progress <fraction>" (three decimals) and "clear".
+class FakeDesktop : public IDesktopNotifier
+{
+public:
+    QStringList calls;
+    void notify(const QString &summary, const QString &body) override
+    {
+        calls << "notify " + summary + ": " + body;
+    }
+    void showProgress(double fraction) override
+    {
+        calls << "progress " + QString::number(fraction, 'f', 3);
+    }
+    void clearProgress() override { calls << QStringLiteral("clear"); }
 };
 
 // Records the waits instead of sleeping.

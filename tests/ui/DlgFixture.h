@@ -23,6 +23,7 @@ protected:
     FakeShell shell;
     FakeClock clock;
     FakeVlcFactory vlc;
+    FakeDesktop desktop;
     std::unique_ptr<CConverterDlg> dlg;
     QStringList writes;
     // Where the user's own settings live, handed to the window before its start-up when set.
@@ -42,7 +43,7 @@ protected:
     CConverterDlg &start()
     {
         dlg = std::make_unique<CConverterDlg>(dir.dirWithSlash(),
-                                              CConverterServices{dialogs, shell, clock, vlc});
+                                              CConverterServices{dialogs, shell, clock, vlc, desktop});
         QObject::connect(dlg->m_flash.host(), &CMovieHost::variableWritten,
                          [this](const QString &name, const QString &value) {
                              writes << name + QLatin1Char('=') + value;

@@ -67,6 +67,7 @@ protected:
     TempDir dir;
     FakeDialogs dialogs;
     FakeShell shell;
+    FakeDesktop desktop;
     CThreadClock clock;
     static inline CLibVlcControlFactory *factory = nullptr;
     std::unique_ptr<CConverterDlg> dlg;
@@ -87,7 +88,7 @@ protected:
             ASSERT_TRUE(QFile::copy(program + QLatin1Char('/') + QLatin1String(name),
                                     dir.file(QStringLiteral("program/")) + QLatin1String(name)));
         dlg = std::make_unique<CConverterDlg>(dir.file(QStringLiteral("program/")),
-                                              CConverterServices{dialogs, shell, clock, *factory});
+                                              CConverterServices{dialogs, shell, clock, *factory, desktop});
         dlg->OnInitDialog();
     }
 

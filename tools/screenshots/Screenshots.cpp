@@ -5,13 +5,17 @@
 // Run it on an X server (for example xvfb-run -a); only the file chooser is scripted.
 #include "CConverterDlg.h"
 #include "CFileListBox.h"
+#include "DesktopNotifier.h"
 #include "Dialogs.h"
 #include "LibVlcControl.h"
 #include "Shell.h"
 #include "ThreadClock.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QMimeData>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
@@ -21,6 +25,8 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
+#include <QWindow>
 #include <cstdio>
 
 namespace {
@@ -64,6 +70,15 @@ class NoShell : public IShell
 {
 public:
     void openUrl(const QUrl &) override {}
+};
+
+// Nothing goes to the desktop.
+class NoDesktop : public IDesktopNotifier
+{
+public:
+    void notify(const QString &, const QString &) override {}
+    void showProgress(double) override {}
+    void clearProgress() override {}
 };
 
 QQuickItem *item(CConverterDlg &dlg, const char *name)
@@ -126,9 +141,10 @@ int main(int argc, char **argv)
     }
 
     NoShell shell;
+    NoDesktop desktop;
     CThreadClock clock;
     CLibVlcControlFactory vlc;
-    CConverterDlg dlg(program, CConverterServices{dialogs, shell, clock, vlc});
+    CConverterDlg dlg(program, CConverterServices{dialogs, shell, clock, vlc, desktop});
     dlg.OnInitDialog();
     dlg.move(40, 40);
     dlg.show();
@@ -139,6 +155,23 @@ int main(int argc, char **argv)
     dlg.m_fileList->SetSel(2);
     pause(300);
     save(dlg, outDir + QStringLiteral("/files.png"));
+
+    // A folder dragged from a file manager, held over the window.
+    {
+        QMimeData dragged;
+        dragged.setUrls({QUrl::fromLocalFile(videos)});
+        // The pointer on a blank part of the movie, where no tooltip comes up.
+        const QPoint at(dlg.width() / 2, 470);
+        QCursor::setPos(dlg.mapToGlobal(at));
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &dragged, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(dlg.windowHandle(), &enter);
+        pause(300);
+        save(dlg, outDir + QStringLiteral("/drop.png"));
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(dlg.windowHandle(), &leave);
+        pause(200);
+    }
 
     click(dlg, "videoTab");
     save(dlg, outDir + QStringLiteral("/video.png"));

@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Files from outside the window: named on the command line or dropped from a file manager.
+#include "CConverterDlg.h"
+
+#include "CDropHighlight.h"
+#include "CFileListBox.h"
+#include "Dialogs.h"
+#include "OutsideFiles.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+bool CConverterDlg::RunInProgress() const
+{
+    // The driver switches the Delete key off at the start of a run and on again when it stops.
+    return m_fileList && m_fileList->m_deleteKeyEnabled == 0;
+}
+
+QStringList CConverterDlg::SourceExtensions() const
+{
+    QStringList extensions;
+    const auto take = [&extensions](QString extension) {
+        extension = extension.trimmed().toLower();
+        if (extension.startsWith(QLatin1Char('.')))
+            extension.remove(0, 1);
+        if (!extension.isEmpty() && !extensions.contains(extension))
+            extensions << extension;
+    };
+    // The open dialog's "All Supported Types", then every target of the catalogue: a file the
+    // program writes is one it can read again.
+    const QString supported = SourceFileTypes().constFirst().patterns;
+    for (const QString &pattern : supported.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        take(pattern.trimmed().remove(QStringLiteral("*")));
+    for (const QString &target : m_formats.convertToList)
+        take(target);
+    return extensions;
+}
+
+void CConverterDlg::QueueOutsidePaths(const QStringList &paths)
+{
+    if (!m_fileList || paths.isEmpty())
+        return;
+    const OutsideFiles::Sorted sorted = OutsideFiles::Sort(paths, SourceExtensions());
+    // The add command's rule: appended in order, a path already queued is not queued again.
+    m_fileList->AddPathsNotQueued(sorted.files);
+    if (!sorted.skipped.isEmpty())
+        m_services.dialogs.messageBox(this, OutsideFiles::SkippedMessage(sorted.skipped),
+                                      QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+}
+
+bool CConverterDlg::AcceptDrag(QDropEvent *event) const
+{
+    // Refused while a run goes, as the Add button is then.
+    if (RunInProgress() || !event->mimeData()->hasUrls())
+        return false;
+    bool local = false;
+    for (const QUrl &url : event->mimeData()->urls())
+        local = local || url.isLocalFile();
+    if (!local)
+        return false;
+    // The sources stay where they are: never accept a move, which would have the file manager
+    // delete them.
+    if (event->possibleActions().testFlag(Qt::CopyAction))
+        event->setDropAction(Qt::CopyAction);
+    else if (event->possibleActions().testFlag(Qt::LinkAction))
+        event->setDropAction(Qt::LinkAction);
+    else
+        return false;
+    return true;
+}
+
+void CConverterDlg::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!AcceptDrag(event)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    m_dropHighlight->ShowOver(rect());
+}
+
+void CConverterDlg::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!AcceptDrag(event)) {
+        event->ignore();
+        m_dropHighlight->Hide();
+        return;
+    }
+    event->accept();
+}
+
+void CConverterDlg::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    m_dropHighlight->Hide();
+    event->accept();
+}
+
+void CConverterDlg::dropEvent(QDropEvent *event)
+{
+    m_dropHighlight->Hide();
+    if (!AcceptDrag(event)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QStringList paths;
+    for (const QUrl &url : event->mimeData()->urls())
+        paths << (url.isLocalFile() ? QDir::cleanPath(url.toLocalFile()) : url.toString());
+    // The file manager waits for the drop to end: the message, if any, comes after that.
+    QMetaObject::invokeMethod(
+        this,
+        [this, paths] {
+            if (!RunInProgress())
+                QueueOutsidePaths(paths);
+        },
+        Qt::QueuedConnection);
+}
