@@ -34,6 +34,33 @@ QString errorText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// libVLC's transcode takes the picture size from its user filters (vfilter) when there are
+// any, so with one the scale would be lost: at a scale other than 1 the catalogue's vfilter
+// items are left out. The parameters have passed the grammar, so braces are balanced.
+QString withoutUserFiltersUnlessUnscaled(const QString &parameters, const QString &scale)
+{
+    bool ok = false;
+    if (scale.toDouble(&ok) == 1.0 && ok)
+        return parameters;
+    QStringList kept;
+    int depth = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= parameters.size(); ++i) {
+        const QChar c = i < parameters.size() ? parameters.at(i) : QChar(u',');
+        if (c == u'{')
+            ++depth;
+        else if (c == u'}')
+            --depth;
+        else if (c == u',' && depth == 0) {
+            const QString item = parameters.mid(start, i - start);
+            if (!item.startsWith(QLatin1String("vfilter="), Qt::CaseInsensitive))
+                kept << item;
+            start = i + 1;
+        }
+    }
+    return kept.join(QLatin1Char(','));
+}
+
 } // namespace
 
 QString DefaultCandidate(const QString &source, bool sameFolder, const QString &outputFolder,
@@ -113,8 +140,12 @@ QString TranscodeOption(const ConversionSettings &s, const QString &outputPath,
     // that could leave the transcode part ever reaches the chain.
     if (!tuning.videoParameters.isEmpty()
         && CheckTranscodeParameters(tuning.videoParameters, VideoParametersSection, s.videoCodec)
-               .isEmpty())
-        option += QLatin1Char(',') + tuning.videoParameters;
+               .isEmpty()) {
+        const QString parameters = withoutUserFiltersUnlessUnscaled(tuning.videoParameters,
+                                                                    s.videoScale);
+        if (!parameters.isEmpty())
+            option += QLatin1Char(',') + parameters;
+    }
     if (deinterlace)
         option += QLatin1String(",deinterlace");
     return option + QLatin1String("}:std{access=file,mux=") + s.container

@@ -127,7 +127,9 @@ struct Picture
 };
 
 // Mean SSIM with frames paired by index: each file decoded on its own to raw yuv420p, every
-// frame as it is, then the two raw streams compared.
+// frame as it is, then the two raw streams compared. An output of another size is scaled to the
+// source's (FFmpeg's default bicubic), and when it is shorter the ssim filter repeats its last
+// frame for the source frames it lacks, so a lost frame costs SSIM as well.
 Picture compare(const QString &source, const QString &output, const QString &work, QSize size)
 {
     Picture result;

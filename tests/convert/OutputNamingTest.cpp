@@ -293,6 +293,30 @@ TEST(TranscodeOptionFor, CodecParametersGoAfterTheChannelsOnlyForTheirCodecAndOn
     EXPECT_EQ(optionWith(catalogue, factory, mp4v),
               QString(PlainOption).replace(QStringLiteral("h264"), QStringLiteral("mp4v")));
 
+    // A user filter takes the picture size from the source, so it goes only with scale 1.
+    const QByteArray filtered = "[VE]\nh264=vfilter=croppadd,venc=avcodec{qmin=2,qmax=31},"
+                                "vfilter=croppadd{croptop=0}\n";
+    EXPECT_EQ(optionWith(filtered, factory),
+              QString(PlainOption)
+                  .replace(QStringLiteral("channels=2,"),
+                           QStringLiteral("channels=2,vfilter=croppadd,venc=avcodec{qmin=2,"
+                                          "qmax=31},vfilter=croppadd{croptop=0},")));
+    ConversionSettings half = Mp4Settings();
+    half.videoScale = QStringLiteral("0.5");
+    EXPECT_EQ(optionWith(filtered, factory, half),
+              QString(PlainOption)
+                  .replace(QStringLiteral("scale=1"), QStringLiteral("scale=0.5"))
+                  .replace(QStringLiteral("channels=2,"),
+                           QStringLiteral("channels=2,venc=avcodec{qmin=2,qmax=31},")));
+    half.videoScale = QStringLiteral("1.00");
+    EXPECT_EQ(optionWith("[VE]\nh264=vfilter=croppadd\n", factory, half),
+              QString(PlainOption)
+                  .replace(QStringLiteral("scale=1"), QStringLiteral("scale=1.00"))
+                  .replace(QStringLiteral("channels=2,"), QStringLiteral("channels=2,vfilter=croppadd,")));
+    half.videoScale = QStringLiteral("2");
+    EXPECT_EQ(optionWith("[VE]\nh264=vfilter=croppadd\n", factory, half),
+              QString(PlainOption).replace(QStringLiteral("scale=1"), QStringLiteral("scale=2")));
+
     // Even handed directly to the builder, an unchecked value never reaches the chain.
     TranscodeTuning forged;
     forged.videoParameters = QStringLiteral("a}:duplicate{dst=std{access=file,dst=/x}}");
