@@ -7,6 +7,7 @@
 //   bench_convert [clips=6] [seconds=12] [attempts=100]
 // Exit code 1 when a target is missed: overhead per file <= 1.6 s, memory growth <= 10 MB.
 #include "CConverterDlg.h"
+#include "Unattended.h"
 #include "CFileListBox.h"
 #include "DesktopNotifier.h"
 #include "Dialogs.h"
@@ -29,37 +30,6 @@
 #include <cstdio>
 
 namespace {
-
-// Answers every question without a person: overwrite, OK.
-class AutoDialogs : public IDialogs
-{
-public:
-    Answer messageBox(QWidget *, const QString &text, const std::optional<QString> &,
-                      Buttons buttons) override
-    {
-        if (!text.startsWith(QStringLiteral("Conversion Complete")))
-            std::fprintf(stderr, "  box: %s\n", qPrintable(text));
-        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-    }
-    QStringList getOpenFileNames(QWidget *, const QList<FileType> &) override { return {}; }
-    std::optional<QString> getSaveFileName(QWidget *, const SaveRequest &) override { return {}; }
-    std::optional<QString> chooseFolder(QWidget *, const QString &) override { return {}; }
-};
-
-class NoShell : public IShell
-{
-public:
-    void openUrl(const QUrl &) override {}
-};
-
-// Nothing goes to the desktop.
-class NoDesktop : public IDesktopNotifier
-{
-public:
-    void notify(const QString &, const QString &) override {}
-    void showProgress(double) override {}
-    void clearProgress() override {}
-};
 
 bool run(const QString &program, const QStringList &args)
 {

@@ -20,6 +20,7 @@
 // SSIM >= ffmpeg's - 0.003 at <= 110 % of ffmpeg's CPU, every frame kept at its source time;
 // the interlaced source comes out deinterlaced.
 #include "CConverterDlg.h"
+#include "Unattended.h"
 #include "CFileListBox.h"
 #include "CIniFile.h"
 #include "DesktopNotifier.h"
@@ -184,36 +185,6 @@ qint64 sizeOf(const QStringList &files)
 }
 
 // ---- The program ----------------------------------------------------------------------------
-
-class AutoDialogs : public IDialogs
-{
-public:
-    Answer messageBox(QWidget *, const QString &text, const std::optional<QString> &,
-                      Buttons buttons) override
-    {
-        if (!text.startsWith(QStringLiteral("Conversion Complete")))
-            std::fprintf(stderr, "  box: %s\n", qPrintable(text));
-        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-    }
-    QStringList getOpenFileNames(QWidget *, const QList<FileType> &) override { return {}; }
-    std::optional<QString> getSaveFileName(QWidget *, const SaveRequest &) override { return {}; }
-    std::optional<QString> chooseFolder(QWidget *, const QString &) override { return {}; }
-};
-
-class NoShell : public IShell
-{
-public:
-    void openUrl(const QUrl &) override {}
-};
-
-// Nothing goes to the desktop.
-class NoDesktop : public IDesktopNotifier
-{
-public:
-    void notify(const QString &, const QString &) override {}
-    void showProgress(double) override {}
-    void clearProgress() override {}
-};
 
 // The program's main window, shown, with its movie, over a program folder; nobody in front.
 class Program
