@@ -38,6 +38,25 @@ constexpr auto ParseLimit = std::chrono::seconds(5);
 constexpr auto ScanLimit = std::chrono::seconds(60);
 constexpr auto WaitStep = std::chrono::milliseconds(5);
 
+// Waits in small steps until done() holds or limit has passed; whether done() held.
+template <typename Done>
+bool waitUntil(std::chrono::milliseconds limit, Done done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(WaitStep);
+    }
+    return true;
+}
+
+bool hasStopped(libvlc_media_player_t *player)
+{
+    const libvlc_state_t state = libvlc_media_player_get_state(player);
+    return state == libvlc_Ended || state == libvlc_Error;
+}
+
 // The kinds of stream and the length libVLC knows of a media.
 CMediaFacts readFacts(libvlc_media_t *media)
 {
@@ -425,7 +444,6 @@ CMediaFacts CLibVlcControl::SourceFacts()
 
 CMediaFacts CLibVlcControl::ProbeFile(const QString &path)
 {
-    using Clock = std::chrono::steady_clock;
     libvlc_instance_t *instance = m_instance.get();
     const QByteArray file = path.toUtf8();
 
@@ -437,9 +455,8 @@ CMediaFacts CLibVlcControl::ProbeFile(const QString &path)
     if (libvlc_media_parse_with_options(media.get(), libvlc_media_parse_local,
                                         static_cast<int>(parseLimit.count()))
         == 0) {
-        const auto deadline = Clock::now() + ParseLimit + std::chrono::seconds(1);
-        while (libvlc_media_get_parsed_status(media.get()) == 0 && Clock::now() < deadline)
-            std::this_thread::sleep_for(WaitStep);
+        waitUntil(parseLimit + std::chrono::seconds(1),
+                  [&] { return libvlc_media_get_parsed_status(media.get()) != 0; });
         if (libvlc_media_get_parsed_status(media.get()) == libvlc_media_parsed_status_done) {
             const CMediaFacts facts = readFacts(media.get());
             if (facts.readable && facts.lengthMs > 0)
@@ -458,13 +475,7 @@ CMediaFacts CLibVlcControl::ProbeFile(const QString &path)
         return {};
     CMediaFacts facts;
     if (libvlc_media_player_play(player) == 0) {
-        const auto deadline = Clock::now() + ScanLimit;
-        for (;;) {
-            const libvlc_state_t state = libvlc_media_player_get_state(player);
-            if (state == libvlc_Ended || state == libvlc_Error || Clock::now() >= deadline)
-                break;
-            std::this_thread::sleep_for(WaitStep);
-        }
+        waitUntil(ScanLimit, [&] { return hasStopped(player); });
         if (libvlc_media_player_get_state(player) == libvlc_Ended)
             facts = readFacts(media.get());
     }
@@ -510,43 +521,33 @@ std::optional<bool> CLibVlcControlFactory::IsInterlaced(const QString &source)
     } catch (const CVlcError &) {
         return std::nullopt;
     }
-    libvlc_media_t *media = libvlc_media_new_path(instance, source.toUtf8().constData());
+    MediaPtr media(libvlc_media_new_path(instance, source.toUtf8().constData()));
     if (!media)
         return std::nullopt;
     // Pictures only, shown at once to the dummy output: no sound, no subtitles, no caching.
     for (const char *option : {":no-audio", ":no-spu", ":file-caching=0", ":deinterlace=0"})
-        libvlc_media_add_option(media, option);
-    libvlc_media_player_t *player = libvlc_media_player_new_from_media(media);
-    if (!player) {
-        libvlc_media_release(media);
+        libvlc_media_add_option(media.get(), option);
+    libvlc_media_player_t *player = libvlc_media_player_new_from_media(media.get());
+    if (!player)
         return std::nullopt;
-    }
 
+    // The frame's flag is looked at before it is shown: two shown frames without the message
+    // mean progressive ones.
+    const auto shownPictures = [&] {
+        libvlc_media_stats_t stats{};
+        return libvlc_media_get_stats(media.get(), &stats) ? stats.i_displayed_pictures : 0;
+    };
     m_instance.StartInterlaceWatch();
+    if (libvlc_media_player_play(player) == 0)
+        waitUntil(std::chrono::milliseconds(ProbeLimitMs), [&] {
+            return m_instance.SawInterlaced() || shownPictures() >= 2 || hasStopped(player);
+        });
     std::optional<bool> verdict;
-    if (libvlc_media_player_play(player) == 0) {
-        // The frame's flag is looked at before it is shown: two shown frames without the message
-        // mean progressive ones.
-        for (int waited = 0; waited < ProbeLimitMs; waited += 5) {
-            if (m_instance.SawInterlaced()) {
-                verdict = true;
-                break;
-            }
-            libvlc_media_stats_t stats{};
-            if (libvlc_media_get_stats(media, &stats) && stats.i_displayed_pictures >= 2) {
-                verdict = m_instance.SawInterlaced();
-                break;
-            }
-            const libvlc_state_t state = libvlc_media_player_get_state(player);
-            if (state == libvlc_Ended || state == libvlc_Error)
-                break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
+    if (m_instance.SawInterlaced())
+        verdict = true;
+    else if (shownPictures() >= 2)
+        verdict = false;
     libvlc_media_player_stop(player);
     libvlc_media_player_release(player);
-    libvlc_media_release(media);
-    if (!verdict && m_instance.SawInterlaced())
-        verdict = true;
     return verdict;
 }
