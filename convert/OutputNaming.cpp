@@ -15,18 +15,21 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace OutputNaming {
 
 namespace {
 
-// Where the extension's period stands in path, or -1: only a period inside the file name
-// counts, and not one that leads the name.
-qsizetype extensionDot(const QString &path)
+// A path cut before its extension's period: ("/v/clip", ".avi"), or ("/v/clip", "") without
+// one. Only a period inside the file name counts, and not one that leads the name (".hidden").
+std::pair<QString, QString> splitAtExtension(const QString &path)
 {
     const qsizetype nameStart = path.lastIndexOf(QLatin1Char('/')) + 1;
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    return dot > nameStart ? dot : -1;
+    if (dot <= nameStart)
+        return {path, QString()};
+    return {path.left(dot), path.mid(dot)};
 }
 
 QString errorText(int error)
@@ -66,29 +69,18 @@ QString withoutUserFiltersUnlessUnscaled(const QString &parameters, const QStrin
 QString DefaultCandidate(const QString &source, bool sameFolder, const QString &outputFolder,
                          const QString &convertTo)
 {
-    QString base;
-    if (sameFolder) {
-        const qsizetype dot = extensionDot(source);
-        base = dot >= 0 ? source.left(dot) : source;
-    } else {
-        const qsizetype slash = source.lastIndexOf(QLatin1Char('/'));
-        QString name = slash >= 0 ? source.mid(slash + 1) : source;
-        const qsizetype dot = extensionDot(name);
-        if (dot >= 0)
-            name.truncate(dot);
-        base = outputFolder + QLatin1Char('/') + name;
-    }
-    return base + convertTo;
+    if (sameFolder)
+        return splitAtExtension(source).first + convertTo;
+    const QString name = source.mid(source.lastIndexOf(QLatin1Char('/')) + 1);
+    return outputFolder + QLatin1Char('/') + splitAtExtension(name).first + convertTo;
 }
 
 QString SuggestedSaveName(int variant, const QString &source, const QString &candidate)
 {
     if (variant == 1)
         return candidate;
-    const qsizetype dot = extensionDot(source);
-    if (dot < 0)
-        return source + QLatin1String("_new_");
-    return source.left(dot) + QLatin1String("_new_") + source.mid(dot + 1);
+    const auto [base, extension] = splitAtExtension(source);
+    return base + QLatin1String("_new_") + extension.mid(1);
 }
 
 IDialogs::FileType SaveFileType(int variant, const QString &convertTo)
@@ -194,9 +186,7 @@ bool IsOtherThanRegularFile(const QString &path)
 
 QString FreeName(const QString &path, const std::function<bool(const QString &)> &taken)
 {
-    const qsizetype dot = extensionDot(path);
-    const QString base = dot >= 0 ? path.left(dot) : path;
-    const QString extension = dot >= 0 ? path.mid(dot) : QString();
+    const auto [base, extension] = splitAtExtension(path);
     for (int n = 1;; ++n) {
         const QString name = base + QStringLiteral(" (%1)").arg(n) + extension;
         struct stat st {};
@@ -209,10 +199,7 @@ std::optional<QString> CreateTemporaryOutput(const QString &finalPath, QString &
 {
     const qsizetype slash = finalPath.lastIndexOf(QLatin1Char('/'));
     const QString folder = slash >= 0 ? finalPath.left(slash + 1) : QString();
-    const QString name = finalPath.mid(slash + 1);
-    const qsizetype dot = extensionDot(name);
-    const QString stem = dot >= 0 ? name.left(dot) : name;
-    const QString extension = dot >= 0 ? name.mid(dot) : QString();
+    const auto [stem, extension] = splitAtExtension(finalPath.mid(slash + 1));
     static const char Letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
         QString tag;
