@@ -122,7 +122,7 @@ public:
     void QueueOutsidePaths(const QStringList &paths);
     // Paths given on the command line: queued once the window is up.
     void SetStartupPaths(const QStringList &paths) { m_startupPaths = paths; }
-    // From the start of a run to its end or Stop (the list's Delete key is off exactly then).
+    // From the start of a run to its end or Stop.
     bool RunInProgress() const;
     // The open dialog's file types.
     static const QList<IDialogs::FileType> &SourceFileTypes();
@@ -166,6 +166,8 @@ private:
     bool IsProtected(const QString &path, const QString &source) const;
     // Skips the current file and goes on with the next one.
     void SkipCurrentFile();
+    // A folder, device or pipe is never opened: says so ("cannot be <use>") and skips the file.
+    bool SkipIfNotRegularFile(const QString &path, const QString &use);
     // Shows one of our boxes with the progress timer stopped.
     void ShowError(const QString &text, const QString &caption);
     // The settings of the run are sound; otherwise says why and returns false.

@@ -56,12 +56,18 @@ int CConverterDlg::ConvertNextFile()
             return 1;
         }
 
-        if (m_currentIndex > 0) {
-            if (m_currentIndex >= rows) {
-                CompleteRun(rows);
-                return 1;
-            }
-        } else {
+        if (m_currentIndex > 0 && m_currentIndex >= rows) {
+            CompleteRun(rows);
+            return 1;
+        }
+        // Every file's option is built from the settings as they are now: a value that could
+        // change the stream-output chain starts no run, or ends the one going.
+        if (!CheckSettings()) {
+            if (m_running)
+                StopConversion();
+            return 1;
+        }
+        if (m_currentIndex <= 0) {
             // A run begins (and so does every retry of its first file).
             m_currentIndex = 0;
             m_convertedCount = 0;
@@ -83,19 +89,8 @@ int CConverterDlg::ConvertNextFile()
                         + QStringLiteral(", Total Converted files:")
                         + QString::number(m_convertedCount));
 
-        // The settings may have been changed since the run began; a bad one ends the run.
-        if (!CheckSettings()) {
-            StopConversion();
+        if (SkipIfNotRegularFile(source, QStringLiteral("converted")))
             return 1;
-        }
-        if (OutputNaming::IsOtherThanRegularFile(source)) {
-            ShowError(QStringLiteral("File Name:") + source
-                          + QStringLiteral(" is not a regular file (a folder, a device or a "
-                                           "pipe) and cannot be converted."),
-                      QStringLiteral("Error conversion"));
-            SkipCurrentFile();
-            return 1;
-        }
 
         if (askForName) {
             StartFileConversion(source, QString(), 1);
@@ -145,6 +140,19 @@ void CConverterDlg::SkipCurrentFile()
     ConvertNextFile();
 }
 
+bool CConverterDlg::SkipIfNotRegularFile(const QString &path, const QString &use)
+{
+    if (!OutputNaming::IsOtherThanRegularFile(path))
+        return false;
+    ShowError(QStringLiteral("File Name:") + path
+                  + QStringLiteral(" is not a regular file (a folder, a device or a pipe) and "
+                                   "cannot be ")
+                  + use + QLatin1Char('.'),
+              QStringLiteral("Error conversion"));
+    SkipCurrentFile();
+    return true;
+}
+
 void CConverterDlg::ShowError(const QString &text, const QString &caption)
 {
     // Our boxes run nested event loops: no tick may act while one is open.
@@ -177,14 +185,8 @@ bool CConverterDlg::SettleOutput(int variant, const QString &source)
                                                    m_settings.convertTo);
         if (m_retryCount == 0) {
             for (;;) {
-                if (OutputNaming::IsOtherThanRegularFile(candidate)) {
-                    ShowError(QStringLiteral("File Name:") + candidate
-                                  + QStringLiteral(" is not a regular file (a folder, a device "
-                                                   "or a pipe) and cannot be written."),
-                              QStringLiteral("Error conversion"));
-                    SkipCurrentFile();
+                if (SkipIfNotRegularFile(candidate, QStringLiteral("written")))
                     return false;
-                }
                 // The source and the files waiting in the queue are never offered for
                 // overwriting: straight to the save dialog.
                 const bool isProtected = IsProtected(candidate, source);

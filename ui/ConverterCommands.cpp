@@ -236,9 +236,6 @@ void CConverterDlg::OnCommand(int id)
                 QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
             return;
         }
-        // A value that could change the stream-output chain starts no run.
-        if (m_fileTotal > 0 && !m_running && !CheckSettings())
-            return;
         ConvertNextFile();
     } else if (id == CommandCountSelected) {
         m_fileTotal = m_fileList->GetSelCount();

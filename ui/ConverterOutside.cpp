@@ -15,8 +15,7 @@
 
 bool CConverterDlg::RunInProgress() const
 {
-    // The driver switches the Delete key off at the start of a run and on again when it stops.
-    return m_fileList && m_fileList->m_deleteKeyEnabled == 0;
+    return m_running;
 }
 
 QStringList CConverterDlg::SourceExtensions() const
