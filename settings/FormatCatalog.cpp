@@ -221,6 +221,18 @@ std::optional<DeinterlaceRule> parseDeinterlaceRule(const QString &value)
     return std::nullopt;
 }
 
+// The [VE] entry for the settings' video codec and its key: "<muxer>/<codec>" when the
+// catalogue has one for the settings' muxer, else "<codec>".
+std::pair<QString, QString> videoParametersFor(CIniFile &ini, const ConversionSettings &settings)
+{
+    const QString forMuxer = settings.container + QLatin1Char('/') + settings.videoCodec;
+    if (QString value = ini.GetString(forMuxer, QString(), VideoParametersSection);
+        !value.isEmpty())
+        return {forMuxer, value};
+    return {settings.videoCodec, ini.GetString(settings.videoCodec, QString(),
+                                               VideoParametersSection)};
+}
+
 } // namespace
 
 QString CheckTranscodeParameters(const QString &value, const QString &section, const QString &key)
@@ -247,11 +259,9 @@ TranscodeTuning ReadTranscodeTuning(CIniFile &ini, const ConversionSettings &set
     tuning.deinterlace = parseDeinterlaceRule(ini.GetString(DeinterlaceKey, QString(), TuningSection))
                              .value_or(DeinterlaceRule::Always);
     if (!settings.videoCodec.isEmpty()) {
-        const QString parameters = ini.GetString(settings.videoCodec, QString(),
-                                                 VideoParametersSection);
+        const auto [key, parameters] = videoParametersFor(ini, settings);
         if (!parameters.isEmpty()
-            && CheckTranscodeParameters(parameters, VideoParametersSection, settings.videoCodec)
-                   .isEmpty())
+            && CheckTranscodeParameters(parameters, VideoParametersSection, key).isEmpty())
             tuning.videoParameters = parameters;
     }
     return tuning;
@@ -262,8 +272,8 @@ QString CheckTranscodeTuning(CIniFile &ini, const ConversionSettings &settings)
     QString error = CheckDeinterlaceRule(ini.GetString(DeinterlaceKey, QString(), TuningSection));
     if (!error.isEmpty() || settings.videoCodec.isEmpty())
         return error;
-    const QString parameters = ini.GetString(settings.videoCodec, QString(), VideoParametersSection);
+    const auto [key, parameters] = videoParametersFor(ini, settings);
     if (parameters.isEmpty())
         return {};
-    return CheckTranscodeParameters(parameters, VideoParametersSection, settings.videoCodec);
+    return CheckTranscodeParameters(parameters, VideoParametersSection, key);
 }

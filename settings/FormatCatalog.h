@@ -70,7 +70,9 @@ private:
 // [transcode] deinterlace = always | interlaced | never
 //     always (or no key): every source is deinterlaced, the option's plain "deinterlace";
 //     interlaced: only sources whose frames are flagged interlaced; never: no source.
-// [VE] <video codec> = extra transcode parameters for that codec, e.g. "venc=x264{bframes=2}".
+// [VE] <video codec> = extra transcode parameters for that codec, e.g. "venc=x264{bframes=2}";
+//      <muxer>/<video codec> = the same for that codec with that muxer only, which wins over
+//      the codec's own entry (an encoder whose stream one muxer cannot carry).
 // A catalogue without either gives the plain option.
 
 enum class DeinterlaceRule { Always, InterlacedOnly, Never };

@@ -279,6 +279,8 @@ protected:
                           "deinterlace=interlaced\n"
                           "[VE]\n"
                           "h264=venc=x264{bframes=2}\n"
+                          "mov/h264=venc=x264{bframes=0}\n"
+                          "avi/DIV3=fps=25}:std{access=file,mux=ts,dst=/tmp/stolen.ts}\n"
                           "mp4v=fps=25}:std{access=file,mux=ts,dst=/tmp/stolen.ts}\n")
     {
     }
@@ -300,4 +302,16 @@ TEST_F(TunedCascade, TuningFollowsTheVideoCodecAndBadValuesAreReportedAndNeverUs
     // A codec without an entry has no parameters.
     m_settings.videoCodec = QStringLiteral("DIV3");
     EXPECT_EQ(ReadTranscodeTuning(m_ini, m_settings).videoParameters, QString());
+
+    // An entry for one muxer wins with that muxer only, and is checked like any other.
+    m_settings.videoCodec = QStringLiteral("h264");
+    m_settings.container = QStringLiteral("mov");
+    EXPECT_EQ(ReadTranscodeTuning(m_ini, m_settings).videoParameters,
+              QStringLiteral("venc=x264{bframes=0}"));
+    m_settings.container = QStringLiteral("avi");
+    EXPECT_EQ(ReadTranscodeTuning(m_ini, m_settings).videoParameters,
+              QStringLiteral("venc=x264{bframes=2}"));
+    m_settings.videoCodec = QStringLiteral("DIV3");
+    EXPECT_EQ(ReadTranscodeTuning(m_ini, m_settings).videoParameters, QString());
+    EXPECT_TRUE(CheckTranscodeTuning(m_ini, m_settings).contains(QStringLiteral("[VE] avi/DIV3=")));
 }
