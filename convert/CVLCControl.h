@@ -55,7 +55,8 @@ public:
     virtual QString WriteError() { return {}; }
     // What the current item holds, as far as it has been read (taken before playlistClear).
     virtual CMediaFacts SourceFacts() { return {}; }
-    // Reads a finished file: the kinds of stream it holds and its length.
+    // Reads a finished file: the kinds of stream it holds and its length. Video counts only
+    // when a picture of it decodes.
     virtual CMediaFacts ProbeFile(const QString &path) = 0;
 };
 

@@ -239,6 +239,22 @@ void CLibVlcInstance::OnLog(void *data, int level, const vlc_log_t *context,
             self->m_sawInterlaced = true;
         return;
     }
+    // The "stats" stream output says this for every packet that passes it.
+    if (format
+        && std::strcmp(format, "%s: track:%d type:%s segment_number:%lu dts_difference:%ld "
+                               "length:%ld md5:%16s")
+               == 0) {
+        va_list copy;
+        va_copy(copy, arguments);
+        va_arg(copy, const char *);   // its prefix
+        va_arg(copy, int);            // the track
+        const char *type = va_arg(copy, const char *);
+        va_end(copy);
+        if (type && std::strcmp(type, "Video") == 0)
+            self->m_sawVideoPacket = true;
+        self->m_sawPacket = true;
+        return;
+    }
     if (level < LIBVLC_ERROR)
         return;
     const char *objectType = nullptr;
@@ -443,6 +459,41 @@ CMediaFacts CLibVlcControl::SourceFacts()
 }
 
 CMediaFacts CLibVlcControl::ProbeFile(const QString &path)
+{
+    CMediaFacts facts = readFileFacts(path);
+    // libVLC can write a video stream that holds no picture at all (its x264 encoder, given
+    // fewer frames than it looks ahead, hands over none), and still name it in the header.
+    if (facts.hasVideo)
+        facts.hasVideo = holdsVideoPackets(path).value_or(true);
+    return facts;
+}
+
+std::optional<bool> CLibVlcControl::holdsVideoPackets(const QString &path)
+{
+    // Demultiplexed into the statistics output, as fast as the file can be read: no decoding
+    // and no clock. The first video packet ends the pass.
+    MediaPtr media(libvlc_media_new_path(m_instance.get(), path.toUtf8().constData()));
+    if (!media)
+        return std::nullopt;
+    libvlc_media_add_option(media.get(), ":sout=#stats");
+    libvlc_media_player_t *player = libvlc_media_player_new_from_media(media.get());
+    if (!player)
+        return std::nullopt;
+    m_instance.StartPacketWatch();
+    std::optional<bool> verdict;
+    if (libvlc_media_player_play(player) == 0) {
+        waitUntil(ScanLimit, [&] { return m_instance.SawVideoPacket() || hasStopped(player); });
+        if (m_instance.SawVideoPacket())
+            verdict = true;
+        else if (m_instance.SawPacket() && libvlc_media_player_get_state(player) == libvlc_Ended)
+            verdict = false;   // read to its end: packets, but none of video
+    }
+    libvlc_media_player_stop(player);
+    libvlc_media_player_release(player);
+    return verdict;
+}
+
+CMediaFacts CLibVlcControl::readFileFacts(const QString &path)
 {
     libvlc_instance_t *instance = m_instance.get();
     const QByteArray file = path.toUtf8();

@@ -34,6 +34,14 @@ public:
     // The same log tells whether the video output was given frames flagged interlaced.
     void StartInterlaceWatch() { m_sawInterlaced = false; }
     bool SawInterlaced() const { return m_sawInterlaced; }
+    // And, with a file played into the "stats" stream output, which kinds of packet it holds.
+    void StartPacketWatch()
+    {
+        m_sawPacket = false;
+        m_sawVideoPacket = false;
+    }
+    bool SawPacket() const { return m_sawPacket; }
+    bool SawVideoPacket() const { return m_sawVideoPacket; }
 
 private:
     static void OnLog(void *data, int level, const vlc_log_t *context, const char *format,
@@ -44,6 +52,8 @@ private:
     mutable std::mutex m_writeErrorLock;
     QString m_writeError;
     std::atomic<bool> m_sawInterlaced{false};
+    std::atomic<bool> m_sawPacket{false};
+    std::atomic<bool> m_sawVideoPacket{false};
 };
 
 // CVLCControl over one libVLC media player.
@@ -73,6 +83,12 @@ private:
     bool isActive();
     // Whether the item that just ended had really been read.
     bool readEndOfItem();
+    // The kinds of stream and the length of a file, as its header says or, failing that, as
+    // one pass over it finds.
+    CMediaFacts readFileFacts(const QString &path);
+    // Whether a file holds a video packet, read without decoding; nullopt when libVLC's
+    // packet statistics did not say.
+    std::optional<bool> holdsVideoPackets(const QString &path);
 
     CLibVlcInstance &m_instance;
     libvlc_media_player_t *m_player = nullptr;
