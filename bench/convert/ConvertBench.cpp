@@ -23,7 +23,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
-#include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
@@ -141,19 +140,15 @@ double ffmpegCli(const QStringList &sources, const QString &outDir)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    UseUnattendedPlatform();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const int clips = args.size() > 1 ? args[1].toInt() : 6;
-    const int seconds = args.size() > 2 ? args[2].toInt() : 12;
-    const int attempts = args.size() > 3 ? args[3].toInt() : 100;
+    const int clips = NumberArgument(args, 1, 6);
+    const int seconds = NumberArgument(args, 2, 12);
+    const int attempts = NumberArgument(args, 3, 100);
 
     QTemporaryDir work;
-    const QString programDir = work.path() + QStringLiteral("/program/");
-    QDir().mkpath(programDir);
-    QFile::copy(QStringLiteral(MOVARIN_PROGRAM_DIR "/Formats.ini"), programDir + "Formats.ini");
+    const QString programDir = ProgramFolder(work, {"Formats.ini"});
 
     std::printf("Making %d clips of %d s (640x360, 25 fps, stereo)...\n", clips, seconds);
     QStringList sources;

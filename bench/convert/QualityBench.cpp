@@ -38,7 +38,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QQuickWindow>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -353,21 +352,17 @@ void printRow(const char *name, const Cost &cost, int files, qint64 bytes)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    UseUnattendedPlatform();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const int clips = args.size() > 1 ? args[1].toInt() : 2;
-    const int seconds = args.size() > 2 ? args[2].toInt() : 8;
-    const int rounds = args.size() > 3 ? args[3].toInt() : 2;
-    const int qualitySeconds = args.size() > 4 ? args[4].toInt() : 4;
+    const int clips = NumberArgument(args, 1, 2);
+    const int seconds = NumberArgument(args, 2, 8);
+    const int rounds = NumberArgument(args, 3, 2);
+    const int qualitySeconds = NumberArgument(args, 4, 4);
 
     QTemporaryDir work;
-    const QString programDir = work.path() + QStringLiteral("/program/");
-    QDir().mkpath(programDir);
-    for (const char *file : {"Formats.ini", "main.qml", "help.html", "movarin.png"})
-        QFile::copy(QStringLiteral(MOVARIN_PROGRAM_DIR "/") + file, programDir + file);
+    const QString programDir =
+        ProgramFolder(work, {"Formats.ini", "main.qml", "help.html", "movarin.png"});
     if (args.size() > 5) {
         QFile::remove(programDir + "Formats.ini");
         if (!QFile::copy(args[5], programDir + "Formats.ini")) {

@@ -6,8 +6,40 @@
 #include "Dialogs.h"
 #include "Shell.h"
 
+#include <QDir>
+#include <QFile>
+#include <QQuickWindow>
+#include <QStringList>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <cstdio>
+#include <initializer_list>
+
+// Offscreen unless the caller chose a platform; the movie drawn by the software renderer, as in
+// the program. Before the application object is made.
+inline void UseUnattendedPlatform()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+}
+
+// The command-line argument at index as a number, or fallback when it is not given.
+inline int NumberArgument(const QStringList &args, int index, int fallback)
+{
+    return args.size() > index ? args[index].toInt() : fallback;
+}
+
+// A program folder inside work, with copies of the named files of the built program.
+inline QString ProgramFolder(const QTemporaryDir &work, std::initializer_list<const char *> files)
+{
+    const QString folder = work.path() + QStringLiteral("/program/");
+    QDir().mkpath(folder);
+    for (const char *file : files)
+        QFile::copy(QStringLiteral(MOVARIN_PROGRAM_DIR "/") + QLatin1String(file),
+                    folder + QLatin1String(file));
+    return folder;
+}
 
 // Answers every question without a person: overwrite, OK. Boxes other than the completion
 // report are printed, so a benchmark that hit one says so.
