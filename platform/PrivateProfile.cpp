@@ -125,24 +125,14 @@ Location locate(const std::vector<ParsedLine> &lines, const QString &section, co
     return loc;
 }
 
-QString unquoteAndCut(const QByteArray &raw)
+QString unquote(const QByteArray &raw)
 {
     QByteArray bytes = raw;
     if (bytes.size() >= 2 && bytes.startsWith('"') && bytes.endsWith('"'))
         bytes = bytes.mid(1, bytes.size() - 2);
-    const QString value = QString::fromUtf8(bytes);
-
-    // Count code points, so that neither a UTF-8 sequence nor a surrogate pair is split.
-    qsizetype cut = 0;
-    int count = 0;
-    while (cut < value.size() && count < PrivateProfile::MaxValueLength) {
-        cut += (value.at(cut).isHighSurrogate() && cut + 1 < value.size()
-                && value.at(cut + 1).isLowSurrogate())
-            ? 2
-            : 1;
-        ++count;
-    }
-    return value.left(cut);
+    // Read whole, however long: a cut folder or list would be used (and saved) as if it were the
+    // user's.
+    return QString::fromUtf8(bytes);
 }
 
 bool readAll(const QString &filePath, QByteArray &bytes, bool &exists)
@@ -199,7 +189,7 @@ std::optional<QString> readValue(const QString &filePath, const QString &section
     const Location loc = locate(lines, section.trimmed(), key.trimmed());
     if (!loc.key)
         return std::nullopt;
-    return unquoteAndCut(lines[*loc.key].value);
+    return unquote(lines[*loc.key].value);
 }
 
 bool writeString(const QString &filePath, const QString &section, const QString &key,

@@ -10,14 +10,12 @@
 // - white space around names and values is trimmed; a value in matching double quotes loses them;
 // - the first of duplicate sections/keys wins;
 // - a missing file, section or key gives the default;
-// - a value is cut at 255 characters, never inside a UTF-8 sequence;
+// - a value is read whole, however long;
 // - a UTF-8 byte-order mark and CRLF line ends are accepted.
 // A write changes or adds only its one line (appending the section when missing, creating the
 // file when missing) and keeps every other byte; it goes through a temporary file renamed over
 // the target, so a crash or a full disk never leaves a half-written file.
 namespace PrivateProfile {
-
-inline constexpr int MaxValueLength = 255;
 
 QString readString(const QString &filePath, const QString &section, const QString &key,
                    const QString &defaultValue);

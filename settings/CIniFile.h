@@ -31,7 +31,7 @@ public:
     QString writePath() const { return m_userPath.isEmpty() ? m_path : m_userPath; }
 
     // A given section becomes the current one (and stays so). Missing file, section or key give
-    // the default ("" when none). The value is cut at 255 characters.
+    // the default ("" when none). The value is read whole, however long.
     QString GetString(const QString &key, const std::optional<QString> &defaultValue = std::nullopt,
                       const std::optional<QString> &section = std::nullopt);
     // A given section becomes the current one. Failure is ignored, as the caller cannot help it;

@@ -121,6 +121,23 @@ TEST_F(FormatCascade, StartUpLoadsTheFourListsInOrderAndSetsTheDefaults)
     EXPECT_EQ(m_settings.audioChannels, QStringLiteral("2"));
 }
 
+TEST(FormatCatalogue, ALongListKeepsEveryTarget)
+{
+    TempDir dir;
+    QStringList targets;
+    for (int i = 0; i < 10000; ++i)
+        targets << QStringLiteral(".t%1").arg(i);
+    dir.write(QStringLiteral("Formats.ini"),
+              "[genral]\nExtentions=" + targets.join(QLatin1Char('|')).toUtf8() + "\n");
+    CIniFile ini(dir.dirWithSlash());
+    ini.SetPath(QStringLiteral("Formats.ini"));
+    FormatCatalog formats;
+    ConversionSettings settings;
+    CFormatCascade cascade(ini, formats, settings, [](const QString &, const QString &) {});
+    cascade.LoadAtStartup();
+    EXPECT_EQ(formats.convertToList, targets);
+}
+
 TEST_F(FormatCascade, ChoosingATargetReloadsItsMuxersAndCodecsAndKeepsTheRates)
 {
     m_cascade.LoadAtStartup();
