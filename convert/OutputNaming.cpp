@@ -156,13 +156,8 @@ QString TranscodeOptionFor(const ConversionSettings &settings, const QString &ou
 
 bool CanOpenFile(const QString &path)
 {
-    if (path.isEmpty())
-        return false;
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return false;
-    file.close();
-    return true;
+    struct stat st {};
+    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
 bool IsSameFile(const QString &a, const QString &b)

@@ -49,7 +49,9 @@ QString TranscodeOption(const ConversionSettings &settings, const QString &outpu
 QString TranscodeOptionFor(const ConversionSettings &settings, const QString &outputPath,
                            CIniFile &ini, const QString &source, IVlcControlFactory &vlc);
 
-// The file exists and can be opened for reading.
+// The existence test of an output: anything at all is under the name (a file the user cannot
+// read, another user's file, a folder, a symbolic link even when it leads nowhere). Nothing under
+// an output's name is ever taken for absent.
 bool CanOpenFile(const QString &path);
 
 // Both names reach the same existing file: the same device and inode, however the paths are

@@ -119,15 +119,20 @@ TEST(TranscodeOption, QuoteAndBackslashOfThePathAreEscaped)
         << option.toStdString();
 }
 
-TEST(CanOpenFile, OnlyExistingReadableFiles)
+TEST(CanOpenFile, AnythingUnderTheNameCounts)
 {
     TempDir dir;
     const QString file = dir.write(QStringLiteral("a.mp4"), "x");
     EXPECT_TRUE(CanOpenFile(file));
-    EXPECT_TRUE(QFile::exists(file));
+    const QString locked = dir.write(QStringLiteral("locked.mp4"), "x");
+    ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0), 0);
+    EXPECT_TRUE(CanOpenFile(locked));
+    const QString dangling = dir.file(QStringLiteral("dangling.mp4"));
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("nowhere.mp4")), dangling));
+    EXPECT_TRUE(CanOpenFile(dangling));
+    EXPECT_TRUE(CanOpenFile(dir.path()));
     EXPECT_FALSE(CanOpenFile(dir.file(QStringLiteral("missing.mp4"))));
     EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("missing.mp4")))) << "must never create";
-    EXPECT_FALSE(CanOpenFile(dir.path()));
     EXPECT_FALSE(CanOpenFile(QString()));
 }
 
