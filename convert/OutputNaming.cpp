@@ -8,11 +8,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
+#include <climits>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -190,42 +194,180 @@ QString FreeName(const QString &path, const std::function<bool(const QString &)>
     }
 }
 
-std::optional<QString> CreateTemporaryOutput(const QString &finalPath, QString &error)
+CTemporaryOutputLock::~CTemporaryOutputLock()
+{
+    Release();
+}
+
+CTemporaryOutputLock::CTemporaryOutputLock(CTemporaryOutputLock &&other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1))
+{
+}
+
+CTemporaryOutputLock &CTemporaryOutputLock::operator=(CTemporaryOutputLock &&other) noexcept
+{
+    if (this != &other) {
+        Release();
+        m_fd = std::exchange(other.m_fd, -1);
+    }
+    return *this;
+}
+
+void CTemporaryOutputLock::Release()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+namespace {
+
+// The longest file name the folder's file system takes, in bytes.
+qsizetype nameLimit(const QString &folder)
+{
+    const long limit = ::pathconf(QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder)
+                                      .constData(),
+                                  _PC_NAME_MAX);
+    return limit > 0 ? limit : NAME_MAX;
+}
+
+// ".<stem>.<tag>.part<extension>", the stem shortened (never inside a character) so that the
+// name's bytes stay within limit.
+QString temporaryName(QString stem, const QString &tag, const QString &extension, qsizetype limit)
+{
+    const auto name = [&] {
+        return QLatin1Char('.') + stem + QLatin1Char('.') + tag + QLatin1String(".part")
+               + extension;
+    };
+    while (!stem.isEmpty() && QFile::encodeName(name()).size() > limit)
+        stem.chop(stem.size() > 1 && stem.back().isLowSurrogate() ? 2 : 1);
+    return name();
+}
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+int RemoveStaleTemporaryOutputs(const QString &folder)
+{
+    static const QRegularExpression Temporary(QStringLiteral("^\\..*\\.[a-z0-9]{6}\\.part(\\..*)?$"),
+                                              QRegularExpression::DotMatchesEverythingOption);
+    DIR *dir = ::opendir(QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder)
+                             .constData());
+    if (!dir)
+        return 0;
+    const int dirFd = ::dirfd(dir);
+    int removed = 0;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!Temporary.match(QFile::decodeName(entry->d_name)).hasMatch())
+            continue;
+        const int fd = ::openat(dirFd, entry->d_name,
+                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0)
+            continue;
+        struct stat held {}, named {};
+        // Only our own plain files, and only when no running copy holds them.
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid()
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+            && ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0
+            && sameFile(held, named) && ::unlinkat(dirFd, entry->d_name, 0) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+std::optional<QString> CreateTemporaryOutput(const QString &finalPath, QString &error,
+                                             CTemporaryOutputLock &lock)
 {
     const qsizetype slash = finalPath.lastIndexOf(QLatin1Char('/'));
     const QString folder = slash >= 0 ? finalPath.left(slash + 1) : QString();
     const auto [stem, extension] = splitAtExtension(finalPath.mid(slash + 1));
+    RemoveStaleTemporaryOutputs(folder);
+    const qsizetype limit = nameLimit(folder);
     static const char Letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
         QString tag;
         for (int i = 0; i < 6; ++i)
             tag += QLatin1Char(Letters[QRandomGenerator::global()->bounded(36)]);
-        const QString path = folder + QLatin1Char('.') + stem + QLatin1Char('.') + tag
-                             + QLatin1String(".part") + extension;
+        const QString path = folder + temporaryName(stem, tag, extension, limit);
+        const QByteArray encoded = QFile::encodeName(path);
         // Made here, exclusively: a name that someone else has taken, or a link planted there,
         // is never written through.
-        const int fd = ::open(QFile::encodeName(path).constData(),
+        const int fd = ::open(encoded.constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd >= 0) {
-            ::close(fd);
+        if (fd < 0) {
+            if (errno != EEXIST) {
+                error = errorText(errno);
+                return std::nullopt;
+            }
+            continue;
+        }
+        // Locked, and still ours under that name: another copy's clean-up may have taken the
+        // file in the moment before the lock.
+        struct stat held {}, named {};
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0
+            && ::lstat(encoded.constData(), &named) == 0 && sameFile(held, named)) {
+            lock.Release();
+            lock.m_fd = fd;
             return path;
         }
-        if (errno != EEXIST) {
-            error = errorText(errno);
-            return std::nullopt;
-        }
+        ::close(fd);
     }
     error = QStringLiteral("no free temporary name");
     return std::nullopt;
 }
 
-QString CommitOutput(const QString &temporaryPath, const QString &finalPath)
+namespace {
+
+// Renames without ever replacing: EEXIST when something is under the new name.
+int renameNoReplace(const QByteArray &from, const QByteArray &to)
 {
-    if (::rename(QFile::encodeName(temporaryPath).constData(),
-                 QFile::encodeName(finalPath).constData())
-        != 0)
-        return errorText(errno);
-    return {};
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return errno;
+    // A file system without it: a new link fails on an existing name just the same.
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return 0;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != ENOSYS)
+        return errno;
+    // Nor links (FAT): the best left is to look just before.
+    struct stat st {};
+    if (::lstat(to.constData(), &st) == 0)
+        return EEXIST;
+    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+QString CommitOutput(const QString &temporaryPath, QString &finalPath, bool mayReplace)
+{
+    const QByteArray from = QFile::encodeName(temporaryPath);
+    if (mayReplace) {
+        if (::rename(from.constData(), QFile::encodeName(finalPath).constData()) != 0)
+            return errorText(errno);
+        return {};
+    }
+    QString target = finalPath;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const int error = renameNoReplace(from, QFile::encodeName(target));
+        if (error == 0) {
+            finalPath = target;
+            return {};
+        }
+        if (error != EEXIST)
+            return errorText(error);
+        // Something came under the name after it was chosen: it stays, the output goes beside.
+        target = FreeName(finalPath, {});
+    }
+    return errorText(EEXIST);
 }
 
 QString RootOf(const QString &source)

@@ -66,15 +66,46 @@ bool IsOtherThanRegularFile(const QString &path);
 // there and taken() does not claim it.
 QString FreeName(const QString &path, const std::function<bool(const QString &)> &taken);
 
+// The lock by which a copy of the program says "I am writing this temporary output". It lasts
+// until the object is destroyed or given another lock, or the process ends however it ends, so
+// a temporary output whose lock can be taken belongs to no running copy.
+class CTemporaryOutputLock
+{
+public:
+    CTemporaryOutputLock() = default;
+    ~CTemporaryOutputLock();
+    CTemporaryOutputLock(CTemporaryOutputLock &&other) noexcept;
+    CTemporaryOutputLock &operator=(CTemporaryOutputLock &&other) noexcept;
+    CTemporaryOutputLock(const CTemporaryOutputLock &) = delete;
+    CTemporaryOutputLock &operator=(const CTemporaryOutputLock &) = delete;
+    void Release();
+    bool IsHeld() const { return m_fd >= 0; }
+
+private:
+    friend std::optional<QString> CreateTemporaryOutput(const QString &, QString &,
+                                                        CTemporaryOutputLock &);
+    int m_fd = -1;
+};
+
 // A new, empty file beside finalPath that nothing else can have made, named so that it is
 // hidden and keeps finalPath's extension (muxers that pick a container from the extension
-// see the right one): "<folder>/.<name>.<random>.part<extension>". The output is written there
-// and renamed to finalPath only once it is whole. On failure, error holds the reason.
-std::optional<QString> CreateTemporaryOutput(const QString &finalPath, QString &error);
+// see the right one): "<folder>/.<name>.<random>.part<extension>", with <name> shortened when
+// the whole would be longer than the folder's file system allows. The output is written there
+// and renamed to finalPath only once it is whole; lock holds it as ours meanwhile. Temporary
+// outputs that copies which no longer run left in the folder (a kill, a power cut) are removed
+// first. On failure, error holds the reason.
+std::optional<QString> CreateTemporaryOutput(const QString &finalPath, QString &error,
+                                             CTemporaryOutputLock &lock);
 
-// Moves a whole temporary output to its final name, replacing what is there in one step.
+// Removes the temporary outputs in folder that no running copy holds. Returns how many.
+int RemoveStaleTemporaryOutputs(const QString &folder);
+
+// Moves a whole temporary output to its final name. With mayReplace (the user agreed to
+// overwrite what is there) that replaces the file in one step. Without it nothing that is
+// there is ever replaced, even a file that appeared since the name was chosen: the output then
+// takes the first free name beside it ("clip (1).mp4") and finalPath is changed to it.
 // Returns the reason on failure, empty on success.
-QString CommitOutput(const QString &temporaryPath, const QString &finalPath);
+QString CommitOutput(const QString &temporaryPath, QString &finalPath, bool mayReplace);
 
 // The status line's "root" and "name" parts of a source: "/" and "/clip.avi" for
 // "/videos/clip.avi".

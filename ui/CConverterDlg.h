@@ -6,6 +6,7 @@
 #include "CVlcHostDlg.h"
 #include "Dialogs.h"
 #include "FormatCatalog.h"
+#include "OutputNaming.h"
 #include "UserSettings.h"
 
 #include <QDialog>
@@ -109,6 +110,10 @@ public:
     // The file of the current attempt: its output is written here and renamed to
     // m_currentOutput only once it is whole.
     QString m_currentTemp;
+    // Held while the temporary output is written, so that no other copy takes it for a leftover.
+    OutputNaming::CTemporaryOutputLock m_tempLock;
+    // The user agreed to overwrite what is under m_currentOutput.
+    bool m_replaceAgreed = false;
     QString m_currentSource;
     bool m_running = false;
     int m_stallPolls = 0;

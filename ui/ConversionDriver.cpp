@@ -184,6 +184,7 @@ bool CConverterDlg::SettleOutput(int variant, const QString &source)
         candidate = OutputNaming::DefaultCandidate(source, m_sameFolder != 0, m_outputPath,
                                                    m_settings.convertTo);
         if (m_retryCount == 0) {
+            m_replaceAgreed = false;
             for (;;) {
                 if (SkipIfNotRegularFile(candidate, QStringLiteral("written")))
                     return false;
@@ -199,8 +200,10 @@ bool CConverterDlg::SettleOutput(int variant, const QString &source)
                     if (m_services.dialogs.messageBox(this, question,
                                                       QStringLiteral("File Already Exist"),
                                                       IDialogs::Buttons::YesNo)
-                        == IDialogs::Answer::Yes)
+                        == IDialogs::Answer::Yes) {
+                        m_replaceAgreed = true;
                         break;
+                    }
                 }
                 if (!AskForOutputName(variant, source, candidate, isProtected))
                     return false;
@@ -219,7 +222,7 @@ bool CConverterDlg::SettleOutput(int variant, const QString &source)
     m_currentOutput = candidate;
 
     QString error;
-    const std::optional<QString> temporary = OutputNaming::CreateTemporaryOutput(candidate, error);
+    const std::optional<QString> temporary = OutputNaming::CreateTemporaryOutput(candidate, error, m_tempLock);
     if (!temporary) {
         ShowError(QStringLiteral("Cannot write in the output folder ") + folder
                       + QStringLiteral(": ") + error,
@@ -343,8 +346,8 @@ bool CConverterDlg::KeepWholeOutput(bool sawProgress)
     if (!OutputCheck::WhyNotWhole(source, m_vlcHost.ProbeFile(m_currentTemp)).isEmpty())
         return false;
     // Only now does the output take its name, replacing in one step whatever the user agreed
-    // to overwrite.
-    if (!OutputNaming::CommitOutput(m_currentTemp, m_currentOutput).isEmpty())
+    // to overwrite, and nothing else.
+    if (!OutputNaming::CommitOutput(m_currentTemp, m_currentOutput, m_replaceAgreed).isEmpty())
         return false;
     m_currentTemp.clear();
     return true;

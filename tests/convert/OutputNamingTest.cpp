@@ -198,8 +198,9 @@ TEST(TemporaryOutput, HiddenBesideTheTargetWithItsExtensionAndRenamedOverIt)
     TempDir dir;
     const QString target = dir.write(QStringLiteral("clip.mp4"), "old");
     QString error;
-    const std::optional<QString> a = CreateTemporaryOutput(target, error);
-    const std::optional<QString> b = CreateTemporaryOutput(target, error);
+    CTemporaryOutputLock lockA, lockB;
+    const std::optional<QString> a = CreateTemporaryOutput(target, error, lockA);
+    const std::optional<QString> b = CreateTemporaryOutput(target, error, lockB);
     ASSERT_TRUE(a && b);
     EXPECT_NE(*a, *b);
     EXPECT_EQ(QFileInfo(*a).path(), dir.path());
@@ -211,12 +212,76 @@ TEST(TemporaryOutput, HiddenBesideTheTargetWithItsExtensionAndRenamedOverIt)
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write("new");
     out.close();
-    EXPECT_EQ(CommitOutput(*a, target), QString());
+    QString committed = target;
+    EXPECT_EQ(CommitOutput(*a, committed, true), QString());
+    EXPECT_EQ(committed, target);
     EXPECT_EQ(dir.read(QStringLiteral("clip.mp4")), "new");
     EXPECT_FALSE(QFileInfo::exists(*a));
 
-    EXPECT_FALSE(CreateTemporaryOutput(dir.file(QStringLiteral("gone/clip.mp4")), error));
+    CTemporaryOutputLock lock;
+    EXPECT_FALSE(CreateTemporaryOutput(dir.file(QStringLiteral("gone/clip.mp4")), error, lock));
     EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(TemporaryOutput, ANameTheFileSystemTakesGetsATemporaryNameItTakesToo)
+{
+    TempDir dir;
+    for (const int length : {243, 255}) {
+        const QString name = QString(length - 4, QChar(u'n')) + QStringLiteral(".mp4");
+        const QString target = dir.file(name);
+        QString error;
+        CTemporaryOutputLock lock;
+        const std::optional<QString> temporary = CreateTemporaryOutput(target, error, lock);
+        ASSERT_TRUE(temporary) << length << ": " << error.toStdString();
+        const QString temporaryName = QFileInfo(*temporary).fileName();
+        EXPECT_LE(QFile::encodeName(temporaryName).size(), 255);
+        EXPECT_TRUE(temporaryName.startsWith(QStringLiteral(".nnn")));
+        EXPECT_TRUE(temporaryName.endsWith(QStringLiteral(".part.mp4")));
+        QString committed = target;
+        EXPECT_EQ(CommitOutput(*temporary, committed, false), QString());
+        EXPECT_TRUE(QFileInfo::exists(target));
+    }
+}
+
+TEST(TemporaryOutput, LeftoversOfCopiesThatNoLongerRunGoAndThoseBeingWrittenStay)
+{
+    TempDir dir;
+    QString error;
+    CTemporaryOutputLock liveLock;
+    const std::optional<QString> live =
+        CreateTemporaryOutput(dir.file(QStringLiteral("a.mp4")), error, liveLock);
+    ASSERT_TRUE(live);
+    // A copy killed while writing: its file is there, and its lock went with its process.
+    const QString stale = dir.write(QStringLiteral(".b.k3x9q2.part.mkv"), "partial");
+    const QString other = dir.write(QStringLiteral(".notes.part"), "not ours");
+    {
+        CTemporaryOutputLock lock;
+        ASSERT_TRUE(CreateTemporaryOutput(dir.file(QStringLiteral("c.mp4")), error, lock));
+        EXPECT_FALSE(QFileInfo::exists(stale));
+        EXPECT_TRUE(QFileInfo::exists(*live));
+        EXPECT_TRUE(QFileInfo::exists(other));
+    }
+    // Once its writer lets go, a temporary output is a leftover like any other.
+    liveLock.Release();
+    EXPECT_EQ(RemoveStaleTemporaryOutputs(dir.path()), 2);
+    EXPECT_FALSE(QFileInfo::exists(*live));
+}
+
+TEST(CommitOutput, NeverReplacesAFileThatWasNotAgreedTo)
+{
+    TempDir dir;
+    const QString target = dir.file(QStringLiteral("clip.mp4"));
+    QString error;
+    CTemporaryOutputLock lock;
+    const std::optional<QString> temporary = CreateTemporaryOutput(target, error, lock);
+    ASSERT_TRUE(temporary);
+    dir.write(QStringLiteral("clip.mp4"), "another copy's");
+    QString committed = target;
+    EXPECT_EQ(CommitOutput(*temporary, committed, false), QString());
+    EXPECT_EQ(committed, dir.file(QStringLiteral("clip (1).mp4")));
+    EXPECT_EQ(dir.read(QStringLiteral("clip.mp4")), "another copy's");
+    EXPECT_TRUE(QFileInfo::exists(committed));
+    EXPECT_FALSE(QFileInfo::exists(*temporary));
 }
 
 namespace {
