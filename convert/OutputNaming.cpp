@@ -370,6 +370,16 @@ QString CommitOutput(const QString &temporaryPath, QString &finalPath, bool mayR
     return errorText(EEXIST);
 }
 
+std::optional<QString> AbsoluteFolder(const QString &text)
+{
+    QString folder = text;
+    if (folder == QLatin1String("~") || folder.startsWith(QLatin1String("~/")))
+        folder = QDir::homePath() + folder.mid(1);
+    if (folder.isEmpty() || QDir::isRelativePath(folder))
+        return std::nullopt;
+    return QDir::cleanPath(folder);
+}
+
 QString RootOf(const QString &source)
 {
     return source.left(1);

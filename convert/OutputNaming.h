@@ -107,6 +107,11 @@ int RemoveStaleTemporaryOutputs(const QString &folder);
 // Returns the reason on failure, empty on success.
 QString CommitOutput(const QString &temporaryPath, QString &finalPath, bool mayReplace);
 
+// An output folder as the user wrote it, made whole: "~" and "~/..." are in the home folder,
+// "." and ".." are resolved ("/a/missing/../b" is "/a/b"). A relative folder has no meaning here
+// (it would follow wherever the program was started) and gives nothing.
+std::optional<QString> AbsoluteFolder(const QString &text);
+
 // The status line's "root" and "name" parts of a source: "/" and "/clip.avi" for
 // "/videos/clip.avi".
 QString RootOf(const QString &source);

@@ -5,6 +5,7 @@
 #include "CFileListBox.h"
 #include "Clock.h"
 #include "Dialogs.h"
+#include "OutputNaming.h"
 #include "Shell.h"
 
 #include <QDir>
@@ -104,8 +105,22 @@ bool CConverterDlg::OnInitDialog()
     } else {
         m_outputPath = m_userVideosFolder + QStringLiteral("/Converted Videos");
     }
-    m_outputPath = m_ini.GetString(QStringLiteral("OutputPath"), m_outputPath,
-                                   QStringLiteral("genral"));
+    const QString defaultFolder = m_outputPath;
+    const QString saved = m_ini.GetString(QStringLiteral("OutputPath"), defaultFolder,
+                                          QStringLiteral("genral"));
+    // A hand-edited folder is made whole; a relative one would follow wherever the program was
+    // started, so it is refused, saying which setting it was.
+    if (const std::optional<QString> folder = OutputNaming::AbsoluteFolder(saved)) {
+        m_outputPath = *folder;
+    } else if (!saved.isEmpty()) {
+        m_services.dialogs.messageBox(
+            this,
+            QStringLiteral("The saved output folder \"%1\" (OutputPath in section [genral] of "
+                           "Formats.ini) is not a full path. The converted files go to %2 "
+                           "instead.")
+                .arg(saved, defaultFolder),
+            QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+    }
 
     SetVariable(QStringLiteral("_root.path"), m_outputPath);
     SetVariable(QStringLiteral("_root.version"), QStringLiteral("6.0.0.1"));

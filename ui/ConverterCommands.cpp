@@ -4,6 +4,7 @@
 
 #include "CFileListBox.h"
 #include "Dialogs.h"
+#include "OutputNaming.h"
 #include "Shell.h"
 
 #include <QDir>
@@ -235,6 +236,20 @@ void CConverterDlg::OnCommand(int id)
                 this, QStringLiteral("Choose a folder for the converted files first."),
                 QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
             return;
+        }
+        if (m_fileTotal > 0 && !m_sameFolder) {
+            // A relative folder would follow wherever the program was started.
+            const std::optional<QString> folder = OutputNaming::AbsoluteFolder(m_outputPath);
+            if (!folder) {
+                m_services.dialogs.messageBox(
+                    this,
+                    QStringLiteral("The output folder \"%1\" is not a full path. Type one that "
+                                   "begins with / or ~, or choose one with Browse.")
+                        .arg(m_outputPath),
+                    QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+                return;
+            }
+            m_outputPath = *folder;
         }
         ConvertNextFile();
     } else if (id == CommandCountSelected) {

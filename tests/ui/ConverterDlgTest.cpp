@@ -109,6 +109,23 @@ TEST_F(StartupTest, ASavedFolderThatDoesNotExistIsShownAndNotCreated)
     EXPECT_TRUE(QDir(dir.file(QStringLiteral("Converted Videos"))).exists());
 }
 
+TEST_F(StartupTest, ASavedFolderIsMadeWhole)
+{
+    dir.write(QStringLiteral("Formats.ini"), "[genral]\nOutputPath=/srv/missing/../out/\n");
+    EXPECT_EQ(start().m_outputPath, QStringLiteral("/srv/out"));
+    EXPECT_TRUE(dialogs.boxes.isEmpty());
+}
+
+TEST_F(StartupTest, ARelativeSavedFolderIsRefusedByName)
+{
+    dir.write(QStringLiteral("Formats.ini"), "[genral]\nOutputPath=videos/out\n");
+    const QString defaultFolder = dir.file(QStringLiteral("Converted Videos"));
+    EXPECT_EQ(start().m_outputPath, defaultFolder);
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("\"videos/out\" (OutputPath in section [genral]")));
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(defaultFolder));
+}
+
 using ShutdownTest = DlgFixture;
 
 TEST_F(ShutdownTest, ClosingSavesTheFolderAndKeepsEveryOtherByte)

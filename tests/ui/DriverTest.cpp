@@ -272,6 +272,16 @@ TEST_F(DriverTest, AnEmptyOutputFolderStartsNoRun)
     EXPECT_EQ(dialogs.boxTexts(), QStringList({"Choose a folder for the converted files first."}));
     EXPECT_TRUE(writes.isEmpty());
     EXPECT_EQ(vlc.log.created, 0);
+
+    // A relative one would write wherever the program was started: refused by its name.
+    dialogs.boxes.clear();
+    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), QStringLiteral("out"));
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
+    convert();
+    ASSERT_EQ(dialogs.boxTexts().size(), 1);
+    EXPECT_TRUE(dialogs.boxTexts()[0].startsWith(
+        QStringLiteral("The output folder \"out\" is not a full path.")));
+    EXPECT_EQ(vlc.log.created, 0);
 }
 
 TEST_F(DriverTest, WindowCommandsCountSelectedRowsOrStartARun)
