@@ -3,9 +3,10 @@
 
 #include "Shell.h"
 
-// The shell seam over QDesktopServices.
+// The shell seam over QDesktopServices and the desktop's xdg-open.
 class CQtShell : public IShell
 {
 public:
     void openUrl(const QUrl &url) override;
+    void openDocument(const QUrl &url, const FailureHandler &onFailure) override;
 };

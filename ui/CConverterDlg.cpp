@@ -169,7 +169,19 @@ void CConverterDlg::OnFlashCall(const QString &)
 
 void CConverterDlg::OnHelp()
 {
-    m_services.shell.openUrl(QUrl::fromLocalFile(m_moduleDir + QStringLiteral("help.html")));
+    const QString help = m_moduleDir + QStringLiteral("help.html");
+    // Said plainly when the desktop has no program to show it, with where the page is.
+    m_services.shell.openDocument(
+        QUrl::fromLocalFile(help), [this, help, window = QPointer<CConverterDlg>(this)](
+                                       const QString &why) {
+            if (window && !m_destroyed)
+                m_services.dialogs.messageBox(
+                    this,
+                    QStringLiteral("The help could not be opened: %1. It is the file %2; open "
+                                   "it with a web browser.")
+                        .arg(why, help),
+                    QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+        });
 }
 
 QUrl CConverterDlg::SupportMailUrl()

@@ -60,7 +60,15 @@ class FakeShell : public IShell
 {
 public:
     QList<QUrl> opened;
+    // A document then finds no program to show it, with this reason.
+    QString documentFailure;
     void openUrl(const QUrl &url) override { opened << url; }
+    void openDocument(const QUrl &url, const FailureHandler &onFailure) override
+    {
+        opened << url;
+        if (!documentFailure.isEmpty() && onFailure)
+            onFailure(documentFailure);
+    }
 };
 
 // Records what would go to the desktop, in order: "notify <summary>: <body>",

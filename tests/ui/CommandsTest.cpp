@@ -208,6 +208,15 @@ TEST_F(CommandsTest, HelpSupportMinimiseAndExit)
     EXPECT_EQ(shell.opened[0], QUrl::fromLocalFile(dir.file(QStringLiteral("help.html"))));
     EXPECT_EQ(shell.opened[1].scheme(), "mailto");
     EXPECT_FALSE(shell.opened[1].path().isEmpty());
+    EXPECT_TRUE(dialogs.boxes.isEmpty());
+
+    // Without a program to show it, the user is told so and where the page is.
+    shell.documentFailure = QStringLiteral("no program to show it was found");
+    send("IDC_FS_HELP");
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_EQ(dialogs.boxes[0].text,
+              "The help could not be opened: no program to show it was found. It is the file "
+                  + dir.file(QStringLiteral("help.html")) + "; open it with a web browser.");
 
     dlg->show();
     send("IDC_FS_MINI");
