@@ -8,15 +8,20 @@
 #include "QtDialogs.h"
 #include "QtShell.h"
 #include "SingleInstance.h"
+#include "TerminationSignals.h"
 #include "ThreadClock.h"
 #include "UserSettings.h"
 
 #include <QDir>
+#include <QPointer>
 
 
 CConverterApp::CConverterApp(int &argc, char **argv)
     : QApplication(argc, argv)
 {
+    // Names are bytes on Linux; arguments() would have replaced those that are not UTF-8.
+    for (int i = 1; i < argc; ++i)
+        m_rawArguments << QByteArray(argv[i]);
     setApplicationName(QStringLiteral("Movarin"));
     setApplicationVersion(QStringLiteral("6.0.0.1"));
     setDesktopFileName(QStringLiteral(MOVARIN_APP_ID));
@@ -24,9 +29,16 @@ CConverterApp::CConverterApp(int &argc, char **argv)
 
 bool CConverterApp::InitInstance()
 {
+    // A logout, `kill` or Ctrl+C ends the program the way closing the window does: every loop,
+    // message boxes' included, is left, and the window's end removes a partial output and saves
+    // the settings.
+    CTerminationSignals termination;
+    connect(&termination, &CTerminationSignals::Received, this, [] { exit(0); });
+
     CSingleInstance instance(QStringLiteral("Movarin"));
     CQtDialogs dialogs;
-    if (RefuseSecondInstance(instance, dialogs))
+    const OutsideFiles::Sorted startup = StartupPaths(m_rawArguments, QDir::currentPath());
+    if (RefuseSecondInstance(instance, dialogs, startup))
         return false;
 
     m_moduleDir = applicationDirPath();
@@ -42,7 +54,13 @@ bool CConverterApp::InitInstance()
     {
         CConverterDlg dlg(m_moduleDir, services);
         dlg.UseUserSettings(CUserSettingsHome::FromEnvironment());
-        dlg.SetStartupPaths(StartupPaths(arguments(), QDir::currentPath()));
+        dlg.SetStartupPaths(startup.files, startup.skipped);
+        instance.listenForFiles(
+            [window = QPointer<CConverterDlg>(&dlg)](const QStringList &paths,
+                                                     const QStringList &skipped) {
+                if (window)
+                    window->ReceiveOutsideFiles(paths, skipped);
+            });
         m_mainWnd = &dlg;
         dlg.DoModal();
         m_mainWnd = nullptr;
@@ -50,24 +68,23 @@ bool CConverterApp::InitInstance()
     return false;
 }
 
-bool CConverterApp::RefuseSecondInstance(CSingleInstance &instance, IDialogs &dialogs)
+bool CConverterApp::RefuseSecondInstance(CSingleInstance &instance, IDialogs &dialogs,
+                                         const OutsideFiles::Sorted &files)
 {
     if (!instance.anotherInstanceRunning())
         return false;
+    if ((!files.files.isEmpty() || !files.skipped.isEmpty())
+        && instance.handOverFiles(files.files, files.skipped))
+        return true;
     dialogs.informationBox(nullptr, QStringLiteral("The applecation already running"),
                            QStringLiteral("Movarin"));
     return true;
 }
 
-QStringList CConverterApp::StartupPaths(const QStringList &arguments, const QString &currentDir)
+OutsideFiles::Sorted CConverterApp::StartupPaths(const QByteArrayList &arguments,
+                                                 const QString &currentDir)
 {
-    QStringList paths;
-    for (const QString &argument : arguments.mid(1)) {
-        const QString path = OutsideFiles::LocalPathOfArgument(argument, currentDir);
-        if (!path.isEmpty())
-            paths << path;
-    }
-    return paths;
+    return OutsideFiles::PathsOfArguments(arguments, currentDir);
 }
 
 void CConverterApp::OnHelp()

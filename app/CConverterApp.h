@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "OutsideFiles.h"
+
 #include <QApplication>
+#include <QByteArrayList>
 
 class CConverterDlg;
 class CSingleInstance;
@@ -20,17 +23,22 @@ public:
     // Opens help.html beside the executable with the desktop's viewer.
     void OnHelp();
 
-    // The one-copy-per-desktop rule: when another copy holds the desktop, tells the user and
-    // returns true. The other copy is neither activated nor signalled.
-    static bool RefuseSecondInstance(CSingleInstance &instance, IDialogs &dialogs);
+    // The one-copy-per-desktop rule: when another copy holds the desktop, returns true. Files
+    // this copy was started with are handed to that copy, which queues them; without any (or
+    // when it does not take them) the user is told, and the other copy is not signalled.
+    static bool RefuseSecondInstance(CSingleInstance &instance, IDialogs &dialogs,
+                                     const OutsideFiles::Sorted &files = {});
 
-    // The files and folders named on the command line (after the program's own name, Qt's
-    // options already taken out), as absolute paths; queued once the window is up.
-    static QStringList StartupPaths(const QStringList &arguments, const QString &currentDir);
+    // The files and folders named on the command line (Qt's options already taken out), as
+    // absolute paths, and the names that are not text; queued once the window is up.
+    static OutsideFiles::Sorted StartupPaths(const QByteArrayList &arguments,
+                                             const QString &currentDir);
 
     // The executable's folder with its trailing '/'.
     QString m_moduleDir;
 
 private:
     CConverterDlg *m_mainWnd = nullptr;
+    // The arguments as the system gave them (bytes), after the program's name.
+    QByteArrayList m_rawArguments;
 };

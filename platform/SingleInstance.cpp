@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SingleInstance.h"
 
+#include <QDataStream>
 #include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
+#include <QPointer>
+#include <QTimer>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -197,11 +202,77 @@ QString lockFilePath(const QString &title)
     return QDir(folder).filePath(QString::fromLatin1(name));
 }
 
+// Beside the lock, in the user's own runtime folder.
+QString socketPath(const QString &title)
+{
+    QString path = lockFilePath(title);
+    path.chop(int(sizeof(".lock")) - 1);
+    return path + QStringLiteral(".socket");
+}
+
+constexpr char Received = 'Y';
+
 } // namespace
 
 CSingleInstance::CSingleInstance(const QString &title) : m_title(title) {}
 
-CSingleInstance::~CSingleInstance() = default;
+CSingleInstance::~CSingleInstance()
+{
+    delete m_server;
+}
+
+bool CSingleInstance::listenForFiles(FilesHandler onFiles)
+{
+    if (!m_lock || m_server)
+        return m_server != nullptr;
+    m_server = new QLocalServer;
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    const QString path = socketPath(m_title);
+    // We hold the desktop's lock: a socket left there belongs to a copy that is gone.
+    QLocalServer::removeServer(path);
+    if (!m_server->listen(path)) {
+        delete m_server;
+        m_server = nullptr;
+        return false;
+    }
+    QObject::connect(m_server, &QLocalServer::newConnection, m_server, [this, onFiles] {
+        while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+            QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, onFiles] {
+                QDataStream in(socket);
+                in.startTransaction();
+                QStringList paths;
+                QStringList skipped;
+                in >> paths >> skipped;
+                if (!in.commitTransaction())
+                    return;   // more to come
+                socket->write(&Received, 1);
+                socket->disconnectFromServer();
+                QTimer::singleShot(0, [onFiles, paths, skipped] { onFiles(paths, skipped); });
+            });
+        }
+    });
+    return true;
+}
+
+bool CSingleInstance::handOverFiles(const QStringList &paths, const QStringList &skipped,
+                                    int timeoutMs) const
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketPath(m_title));
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    QDataStream out(&socket);
+    out << paths << skipped;
+    if (!socket.waitForBytesWritten(timeoutMs))
+        return false;
+    char answer = 0;
+    while (socket.bytesAvailable() < 1) {
+        if (!socket.waitForReadyRead(timeoutMs))
+            return false;
+    }
+    return socket.read(&answer, 1) == 1 && answer == Received;
+}
 
 std::optional<bool> CSingleInstance::x11WindowTitled(const QString &title)
 {

@@ -2,9 +2,12 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
+class QLocalServer;
 class QLockFile;
 
 // "Is a copy of the program already running on this desktop?"
@@ -25,7 +28,19 @@ public:
     // The X11 lookup alone: true/false when an X server answered, nullopt when none did.
     static std::optional<bool> x11WindowTitled(const QString &title);
 
+    // The copy that holds the desktop takes files from later copies ("Open with" while it
+    // runs) through a local socket of this user and desktop. onFiles is called from the event
+    // loop, after the sender has been told they arrived. False when it cannot listen.
+    using FilesHandler = std::function<void(const QStringList &paths, const QStringList &skipped)>;
+    bool listenForFiles(FilesHandler onFiles);
+
+    // A later copy's side: hands the files to the copy that holds the desktop. True once that
+    // copy has them; false when none answered within timeoutMs.
+    bool handOverFiles(const QStringList &paths, const QStringList &skipped,
+                       int timeoutMs = 5000) const;
+
 private:
     QString m_title;
     std::unique_ptr<QLockFile> m_lock;
+    QLocalServer *m_server = nullptr;
 };

@@ -132,8 +132,8 @@ int CConverterDlg::DoModal()
 {
     OnInitDialog();
     // Files named on the command line, once the window is up to own a message about them.
-    if (!m_startupPaths.isEmpty())
-        QTimer::singleShot(0, this, [this] { QueueOutsidePaths(m_startupPaths); });
+    if (!m_startupPaths.isEmpty() || !m_startupSkipped.isEmpty())
+        QTimer::singleShot(0, this, [this] { QueueOutsidePaths(m_startupPaths, m_startupSkipped); });
     return exec();
 }
 

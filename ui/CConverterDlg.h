@@ -124,9 +124,18 @@ public:
     // Files from outside the window (the command line, a drop) are queued as the Add command
     // queues its choice; a folder gives the video files in it and its subfolders, sorted by
     // path. Anything else is named in one message.
-    void QueueOutsidePaths(const QStringList &paths);
+    // alreadySkipped: entries for that message found before (names that are not text).
+    void QueueOutsidePaths(const QStringList &paths, const QStringList &alreadySkipped = {});
     // Paths given on the command line: queued once the window is up.
-    void SetStartupPaths(const QStringList &paths) { m_startupPaths = paths; }
+    void SetStartupPaths(const QStringList &paths, const QStringList &skipped = {})
+    {
+        m_startupPaths = paths;
+        m_startupSkipped = skipped;
+    }
+    // Files that a later copy of the program was started with ("Open with" while this one
+    // runs): queued as above, or during a run named in one message that says why not; the
+    // window comes to the front either way.
+    void ReceiveOutsideFiles(const QStringList &paths, const QStringList &skipped);
     // From the start of a run to its end or Stop.
     bool RunInProgress() const;
     // The open dialog's file types.
@@ -204,6 +213,7 @@ private:
     QTimer m_progressTimer;
     bool m_destroyed = false;
     QStringList m_startupPaths;
+    QStringList m_startupSkipped;
     CDropHighlight *m_dropHighlight = nullptr;
     QPointer<QScreen> m_watchedScreen;
 };

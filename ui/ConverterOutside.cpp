@@ -12,6 +12,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
+#include <algorithm>
 
 bool CConverterDlg::RunInProgress() const
 {
@@ -38,16 +39,41 @@ QStringList CConverterDlg::SourceExtensions() const
     return extensions;
 }
 
-void CConverterDlg::QueueOutsidePaths(const QStringList &paths)
+void CConverterDlg::QueueOutsidePaths(const QStringList &paths, const QStringList &alreadySkipped)
 {
-    if (!m_fileList || paths.isEmpty())
+    if (!m_fileList || (paths.isEmpty() && alreadySkipped.isEmpty()))
         return;
     const OutsideFiles::Sorted sorted = OutsideFiles::Sort(paths, SourceExtensions());
     // The add command's rule: appended in order, a path already queued is not queued again.
     m_fileList->AddPathsNotQueued(sorted.files);
-    if (!sorted.skipped.isEmpty())
-        m_services.dialogs.messageBox(this, OutsideFiles::SkippedMessage(sorted.skipped),
+    const QStringList skipped = alreadySkipped + sorted.skipped;
+    if (!skipped.isEmpty())
+        m_services.dialogs.messageBox(this, OutsideFiles::SkippedMessage(skipped),
                                       QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+}
+
+void CConverterDlg::ReceiveOutsideFiles(const QStringList &paths, const QStringList &skipped)
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    if (!RunInProgress()) {
+        QueueOutsidePaths(paths, skipped);
+        return;
+    }
+    // The queue does not change under a run, as the Add button is off then.
+    const QStringList named = paths + skipped;
+    if (named.isEmpty())
+        return;
+    QString text = QStringLiteral("A conversion is running, so the queue cannot change. Add these "
+                                  "when it has ended:");
+    const qsizetype shown = std::min<qsizetype>(named.size(), 15);
+    for (qsizetype i = 0; i < shown; ++i)
+        text += QLatin1Char('\n') + named.at(i);
+    if (named.size() > shown)
+        text += QStringLiteral("\n... and %1 more").arg(named.size() - shown);
+    m_services.dialogs.messageBox(this, text, QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
 }
 
 bool CConverterDlg::AcceptDrag(QDropEvent *event) const
@@ -106,14 +132,22 @@ void CConverterDlg::dropEvent(QDropEvent *event)
     }
     event->accept();
     QStringList paths;
-    for (const QUrl &url : event->mimeData()->urls())
-        paths << (url.isLocalFile() ? QDir::cleanPath(url.toLocalFile()) : url.toString());
+    QStringList skipped;
+    for (const QUrl &url : event->mimeData()->urls()) {
+        QByteArray bytes;
+        if (!url.isLocalFile())
+            paths << url.toString();
+        else if (const std::optional<QString> path = OutsideFiles::LocalPathOfUrl(url, bytes))
+            paths << *path;
+        else
+            skipped << OutsideFiles::NotTextEntry(bytes);
+    }
     // The file manager waits for the drop to end: the message, if any, comes after that.
     QMetaObject::invokeMethod(
         this,
-        [this, paths] {
+        [this, paths, skipped] {
             if (!RunInProgress())
-                QueueOutsidePaths(paths);
+                QueueOutsidePaths(paths, skipped);
         },
         Qt::QueuedConnection);
 }

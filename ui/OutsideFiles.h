@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArrayList>
 #include <QStringList>
+#include <optional>
+
+class QUrl;
 
 // What arrives from outside the window (the command line, a drop from a file manager), sorted
 // into the files to queue and the names to report.
@@ -16,8 +20,24 @@ struct Sorted
 // paths: absolute local paths. extensions: lower case, without the dot. A file is taken when
 // its extension is listed (in any letter case); a folder gives the listed files in it and in
 // its subfolders (hidden ones and linked folders are not entered). A folder without any such
-// file, a file of another kind and a path that is not there are skipped.
+// file, a file of another kind and a path that is not there are skipped, and so is a listed
+// file in a folder whose name is not UTF-8 text (see NotTextEntry).
 Sorted Sort(const QStringList &paths, const QStringList &extensions);
+
+// Linux names are bytes, and the queue holds text: a name that is not UTF-8 would be queued
+// under another name (or as another file that decodes the same way). Such a file is named in
+// the message instead: "<name as shown> (the name is not UTF-8 text; rename the file to convert
+// it)".
+bool IsText(const QByteArray &name);
+QString NotTextEntry(const QByteArray &path);
+
+// The command line's arguments (without the program's own name), as absolute paths to sort;
+// those whose names are not text are skipped with NotTextEntry.
+Sorted PathsOfArguments(const QByteArrayList &arguments, const QString &currentDir);
+
+// The local path of a file: URL (a drop, "Open with"), or nothing when its name is not text;
+// bytes then holds the name.
+std::optional<QString> LocalPathOfUrl(const QUrl &url, QByteArray &bytes);
 
 // An absolute, clean local path for a command-line argument: relative to currentDir, or a
 // file: URL as some launchers pass them. Another URL is returned as given.

@@ -9,6 +9,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QThread>
 
 class SecondCopyTest : public XvfbTest
@@ -81,21 +82,80 @@ TEST_F(SecondCopyTest, TheRunningProgramIsFoundByItsWindowAndAStartedCopyEndsAtO
     EXPECT_TRUE(shown) << "the program's window never appeared";
     EXPECT_TRUE(refused());
 
+    // SIGTERM, as a logout sends it: the program ends as closing its window does, saving the
+    // output folder.
     first.terminate();
     first.waitForFinished(10000);
-    if (first.state() != QProcess::NotRunning)
+    const bool ended = first.state() == QProcess::NotRunning;
+    if (!ended)
         first.kill();
     first.waitForFinished(10000);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_TRUE(program.read(QStringLiteral("Formats.ini"))
+                    .contains("OutputPath=" + program.file(QStringLiteral("Converted Videos")).toUtf8()));
 }
 
 TEST(StartupPathsTest, ArgumentsBecomeAbsolutePathsInTheirOrder)
 {
     // As "Open with" and a shell hand them over: relative to the start folder, absolute, or as
-    // file URLs; the program's own name is not one of them.
-    EXPECT_EQ(CConverterApp::StartupPaths({"/usr/bin/movarin", "clip.mov", "sub/../b.avi",
-                                           "/videos/c d.mp4", "file:///videos/e%20f.wmv",
-                                           "https://example.org/g.avi", "", "clips/"},
-                                          QStringLiteral("/home/ann")),
-              QStringList({"/home/ann/clip.mov", "/home/ann/b.avi", "/videos/c d.mp4",
-                           "/videos/e f.wmv", "https://example.org/g.avi", "/home/ann/clips"}));
+    // file URLs. A name that is not UTF-8 text is named, never turned into another name.
+    const OutsideFiles::Sorted paths = CConverterApp::StartupPaths(
+        {"clip.mov", "sub/../b.avi", "/videos/c d.mp4", "file:///videos/e%20f.wmv",
+         "https://example.org/g.avi", "", "clips/", "caf\xE9.avi", "file:///v/caf%E9.avi"},
+        QStringLiteral("/home/ann"));
+    EXPECT_EQ(paths.files, QStringList({"/home/ann/clip.mov", "/home/ann/b.avi", "/videos/c d.mp4",
+                                        "/videos/e f.wmv", "https://example.org/g.avi",
+                                        "/home/ann/clips"}));
+    const QString why = QStringLiteral(" (the name is not UTF-8 text; rename the file to convert it)");
+    EXPECT_EQ(paths.skipped, QStringList({QString::fromUtf8("caf\xE9.avi") + why,
+                                          QString::fromUtf8("/v/caf\xE9.avi") + why}));
+}
+
+class HandOverTest : public ::testing::Test
+{
+protected:
+    TempDir runtime;
+    EnvVar runtimeDir{"XDG_RUNTIME_DIR", runtime.path().toUtf8()};
+    EnvVar display{"DISPLAY", std::nullopt};
+};
+
+TEST_F(HandOverTest, ACopyStartedWithFilesHandsThemToTheRunningOneAndEndsWithoutABox)
+{
+    CSingleInstance running(QStringLiteral("Movarin"));
+    ASSERT_FALSE(running.anotherInstanceRunning());
+    QStringList received, receivedSkipped;
+    ASSERT_TRUE(running.listenForFiles([&](const QStringList &paths, const QStringList &skipped) {
+        received = paths;
+        receivedSkipped = skipped;
+    }));
+
+    TempDir start;
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    second.setProcessEnvironment(env);
+    second.setWorkingDirectory(start.path());
+    second.setProcessChannelMode(QProcess::ForwardedChannels);
+    second.start(QStringLiteral(MOVARIN_EXECUTABLE),
+                 {QStringLiteral("clip.avi"),
+                  QStringLiteral("file://") + start.path() + QStringLiteral("/caf%E9.avi")});
+    ASSERT_TRUE(second.waitForStarted());
+    // A box would keep the copy waiting for a click that never comes.
+    QDeadlineTimer deadline(30000);
+    while (second.state() != QProcess::NotRunning && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    const bool ended = second.state() == QProcess::NotRunning;
+    if (!ended)
+        second.kill();
+    second.waitForFinished(5000);
+    ASSERT_TRUE(ended) << "the second copy did not end by itself";
+    EXPECT_EQ(second.exitCode(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(received, QStringList({start.file(QStringLiteral("clip.avi"))}));
+    ASSERT_EQ(receivedSkipped.size(), 1);
+    EXPECT_TRUE(receivedSkipped[0].startsWith(start.path()
+                                              + QString::fromUtf8("/caf\xEF\xBF\xBD.avi (the name")))
+        << receivedSkipped[0].toStdString();
 }

@@ -10,6 +10,9 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 class OutsideTest : public DlgFixture
 {
 protected:
@@ -116,4 +119,49 @@ TEST_F(OutsideTest, DropsAnywhereOnTheWindowQueueAsCopiesExceptDuringARun)
     EXPECT_TRUE(drop({a, late}, QPoint(300, 500)).first);
     EXPECT_EQ(rows(), QStringList({a, b, single, late}));
     EXPECT_EQ(dialogs.boxes.size(), 1);
+}
+
+TEST_F(OutsideTest, NamesThatAreNotTextAreNamedNeverDroppedOrMistaken)
+{
+    // Two names that decode to the same text: the one that is text is queued, the other named.
+    const QString folder = dir.file(QStringLiteral("mixed"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QByteArray bytes = QFile::encodeName(folder) + "/caf\xE9.avi";
+    ASSERT_EQ(::close(::open(bytes.constData(), O_CREAT | O_WRONLY, 0644)), 0);
+    const QString text = video(QString::fromUtf8("mixed/caf\xEF\xBF\xBD.avi"));
+    dlg->QueueOutsidePaths({folder});
+    EXPECT_EQ(rows(), QStringList({text}));
+    EXPECT_EQ(dialogs.boxTexts(),
+              QStringList({"This was not added to the queue:\n" + text
+                           + " (the name is not UTF-8 text; rename the file to convert it)"}));
+
+    // Dropped as a file URL, it is named the same way.
+    dialogs.boxes.clear();
+    EXPECT_TRUE(drop({QStringLiteral("file://") + folder + QStringLiteral("/caf%E9.avi")},
+                     QPoint(300, 500))
+                    .first);
+    EXPECT_EQ(rows(), QStringList({text}));
+    EXPECT_EQ(dialogs.boxTexts().size(), 1);
+}
+
+TEST_F(OutsideTest, FilesFromALaterCopyAreQueuedOrDuringARunRefusedInOneMessage)
+{
+    const QString a = video(QStringLiteral("a.avi"));
+    const QString b = video(QStringLiteral("b.avi"));
+    queue({a});
+    vlc.log.scripts = {{{1, 0.1f}, {2, 0.2f}}};
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_CONVERT"), QString());
+    dlg->OnTimer(CConverterDlg::ProgressTimerId);
+    dlg->ReceiveOutsideFiles({b}, {});
+    EXPECT_EQ(rows(), QStringList({a}));
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_EQ(dialogs.boxes[0].text,
+              "A conversion is running, so the queue cannot change. Add these when it has "
+              "ended:\n" + b);
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_CANCEL"), QString());
+
+    dialogs.boxes.clear();
+    dlg->ReceiveOutsideFiles({b, a}, {});
+    EXPECT_EQ(rows(), QStringList({a, b}));
+    EXPECT_TRUE(dialogs.boxes.isEmpty());
 }
