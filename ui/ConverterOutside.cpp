@@ -7,6 +7,7 @@
 #include "Dialogs.h"
 #include "OutsideFiles.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -58,6 +59,9 @@ void CConverterDlg::ReceiveOutsideFiles(const QStringList &paths, const QStringL
         showNormal();
     raise();
     activateWindow();
+    // A box of ours that is open stays above the window it belongs to.
+    if (QWidget *modal = QApplication::activeModalWidget(); modal && modal != this)
+        modal->raise();
     if (!RunInProgress()) {
         QueueOutsidePaths(paths, skipped);
         return;

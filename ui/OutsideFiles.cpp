@@ -102,7 +102,9 @@ Sorted PathsOfArguments(const QByteArrayList &arguments, const QString &currentD
     Sorted out;
     for (const QByteArray &argument : arguments) {
         if (!IsText(argument)) {
-            out.skipped << NotTextEntry(argument);
+            out.skipped << NotTextEntry(argument.startsWith('/')
+                                            ? argument
+                                            : QFile::encodeName(currentDir) + '/' + argument);
             continue;
         }
         const QString text = QString::fromUtf8(argument);
