@@ -113,13 +113,16 @@ bool CConverterDlg::OnInitDialog()
     if (const std::optional<QString> folder = OutputNaming::AbsoluteFolder(saved)) {
         m_outputPath = *folder;
     } else if (!saved.isEmpty()) {
-        m_services.dialogs.messageBox(
-            this,
-            QStringLiteral("The saved output folder \"%1\" (OutputPath in section [genral] of "
-                           "Formats.ini) is not a full path. The converted files go to %2 "
-                           "instead.")
-                .arg(saved, defaultFolder),
-            QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+        // Said once the window is up, over it.
+        QTimer::singleShot(0, this, [this, saved, defaultFolder] {
+            m_services.dialogs.messageBox(
+                this,
+                QStringLiteral("The saved output folder \"%1\" (OutputPath in section [genral] "
+                               "of Formats.ini) is not a full path. The converted files go to "
+                               "%2 instead.")
+                    .arg(saved, defaultFolder),
+                QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+        });
     }
 
     SetVariable(QStringLiteral("_root.path"), m_outputPath);

@@ -113,6 +113,7 @@ TEST_F(StartupTest, ASavedFolderIsMadeWhole)
 {
     dir.write(QStringLiteral("Formats.ini"), "[genral]\nOutputPath=/srv/missing/../out/\n");
     EXPECT_EQ(start().m_outputPath, QStringLiteral("/srv/out"));
+    QCoreApplication::processEvents();
     EXPECT_TRUE(dialogs.boxes.isEmpty());
 }
 
@@ -121,6 +122,7 @@ TEST_F(StartupTest, ARelativeSavedFolderIsRefusedByName)
     dir.write(QStringLiteral("Formats.ini"), "[genral]\nOutputPath=videos/out\n");
     const QString defaultFolder = dir.file(QStringLiteral("Converted Videos"));
     EXPECT_EQ(start().m_outputPath, defaultFolder);
+    QCoreApplication::processEvents();   // said once the window is up
     ASSERT_EQ(dialogs.boxes.size(), 1);
     EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("\"videos/out\" (OutputPath in section [genral]")));
     EXPECT_TRUE(dialogs.boxes[0].text.contains(defaultFolder));
