@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CConverterApp.h"
+#include "ProcessMemory.h"
 
 #include <QQuickWindow>
 
 int main(int argc, char **argv)
 {
+    KeepLargeBuffersOutOfTheHeap();
     // The movie is small: the software renderer draws it on every X server, Xvfb included.
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     CConverterApp app(argc, argv);

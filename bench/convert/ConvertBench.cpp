@@ -14,6 +14,7 @@
 #include "FormatCatalog.h"
 #include "LibVlcControl.h"
 #include "OutputNaming.h"
+#include "ProcessMemory.h"
 #include "Shell.h"
 #include "ThreadClock.h"
 
@@ -140,6 +141,7 @@ double ffmpegCli(const QStringList &sources, const QString &outDir)
 
 int main(int argc, char **argv)
 {
+    KeepLargeBuffersOutOfTheHeap();   // as the program does
     UseUnattendedPlatform();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
