@@ -160,6 +160,12 @@ public:
         m_lineOpen = true;
     }
 
+    void Temporary(const QString &source, const QString &path)
+    {
+        if (m_json)
+            Json({{"event", "temporary"}, {"source", source}, {"path", path}});
+    }
+
     void Attempt(const QString &source, const CAttemptRecord &attempt)
     {
         if (!m_json)
@@ -280,6 +286,10 @@ public:
     }
     void ClearQueueProgress() override { m_reporter.CloseLine(); }
     void RunFinished(int, int) override {}
+    void AttemptStarted(int row, const QString &temporaryPath) override
+    {
+        m_reporter.Temporary(m_files.value(row), temporaryPath);
+    }
     void AttemptEnded(int row, const CAttemptRecord &attempt) override
     {
         m_reporter.Attempt(m_files.value(row), attempt);
@@ -583,6 +593,7 @@ private:
         int index = 0;
         bool reported = false;
         bool silent = false;
+        QString temporary;   // the output of the attempt under way, until it is whole
         QElapsedTimer heard;
         QByteArray pending;
     };
@@ -622,7 +633,9 @@ private:
             worker.pending.remove(0, end + 1);
             const QJsonObject event = QJsonDocument::fromJson(line).object();
             const QString kind = event.value(QLatin1String("event")).toString();
-            if (kind == QLatin1String("progress")) {
+            if (kind == QLatin1String("temporary")) {
+                worker.temporary = event.value(QLatin1String("path")).toString();
+            } else if (kind == QLatin1String("progress")) {
                 m_reporter.Progress(worker.source, worker.index,
                                     static_cast<int>(m_options.files.size()),
                                     event.value(QLatin1String("percent")).toInt(),
@@ -663,6 +676,9 @@ private:
     void Finished(const std::shared_ptr<Worker> &worker, int code, QProcess::ExitStatus how)
     {
         Read(*worker);
+        // A worker that was killed or crashed could not remove what it was writing.
+        if (how == QProcess::CrashExit && !worker->temporary.isEmpty())
+            QFile::remove(worker->temporary);
         if (!worker->reported) {
             CFileResult result;
             result.row = worker->index;

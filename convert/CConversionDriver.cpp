@@ -434,6 +434,7 @@ bool CConversionDriver::SettleOutput(Naming naming, const QString &source)
         return false;
     }
     m_currentTemp = *temporary;
+    m_face.AttemptStarted(m_currentIndex, m_currentTemp);
     return true;
 }
 

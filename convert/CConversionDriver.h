@@ -86,6 +86,9 @@ public:
     virtual void QueueProgress(int row, int rows, int percentOfFile, qint64 mediaMs) = 0;
     virtual void ClearQueueProgress() = 0;
     virtual void RunFinished(int rows, int converted) = 0;
+    // The attempt about to begin writes its output into temporaryPath (made now) until it is
+    // whole.
+    virtual void AttemptStarted(int row, const QString &temporaryPath) = 0;
     virtual void AttemptEnded(int row, const CAttemptRecord &attempt) = 0;
     virtual void FileFinished(const CFileResult &result) = 0;
 };

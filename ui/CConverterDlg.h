@@ -194,6 +194,7 @@ private:
     void QueueProgress(int row, int rows, int percentOfFile, qint64 mediaMs) override;
     void ClearQueueProgress() override;
     void RunFinished(int rows, int converted) override;
+    void AttemptStarted(int row, const QString &temporaryPath) override;
     void AttemptEnded(int row, const CAttemptRecord &attempt) override;
     void FileFinished(const CFileResult &result) override;
     // Whether a drag carries anything to queue, and the action that leaves its files in place.

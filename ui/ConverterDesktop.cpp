@@ -27,6 +27,10 @@ void CConverterDlg::SetQueueEditable(bool editable)
     m_fileList->m_deleteKeyEnabled = editable ? 1 : 0;
 }
 
+void CConverterDlg::AttemptStarted(int, const QString &)
+{
+}
+
 void CConverterDlg::AttemptEnded(int, const CAttemptRecord &)
 {
 }

@@ -176,14 +176,18 @@ TEST_F(BatchTest, AHangInOneProcessOfAJobsRunCostsOnlyItsFile)
     QProcess process;
     start(process, {"--jobs", "2", "--json", "--output", out, in},
           {"MOVARIN_BATCH_SILENCE_LIMIT_S=3"});
-    // The process converting hang.mov stops answering, as one stuck inside libVLC does.
+    // The process converting hang.mov stops answering, as one stuck inside libVLC does, once it
+    // has begun writing.
     bool stopped = false;
     QElapsedTimer waited;
     waited.start();
     while (!stopped && waited.elapsed() < 60000) {
         for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
             QFile cmdline(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
-            if (pid.toInt() > 0 && cmdline.open(QIODevice::ReadOnly)
+            const bool writing = !QDir(out).entryList({QStringLiteral(".hang.*.part.*")},
+                                                      QDir::Files | QDir::Hidden)
+                                       .isEmpty();
+            if (writing && pid.toInt() > 0 && cmdline.open(QIODevice::ReadOnly)
                 && cmdline.readAll().contains("/in/hang.mov")
                 && ::kill(pid.toInt(), SIGSTOP) == 0)
                 stopped = true;
@@ -203,4 +207,6 @@ TEST_F(BatchTest, AHangInOneProcessOfAJobsRunCostsOnlyItsFile)
         EXPECT_EQ(files[clips[i]].value("state").toString(), "converted") << i;
         EXPECT_EQ(SampleClips::VideoCodec(files[clips[i]].value("output").toString()), "h264");
     }
+    // Not even the hidden file the killed process was writing is left.
+    EXPECT_TRUE(Leftovers(out).isEmpty());
 }
