@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "Batch.h"
 #include "CConverterApp.h"
 #include "ProcessMemory.h"
 
@@ -7,6 +8,9 @@
 int main(int argc, char **argv)
 {
     KeepLargeBuffersOutOfTheHeap();
+    // Without a window: no display is needed, and nothing of the window is made.
+    if (Batch::Wanted(argc, argv))
+        return Batch::Run(argc, argv);
     // The movie is small: the software renderer draws it on every X server, Xvfb included.
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     CConverterApp app(argc, argv);

@@ -17,10 +17,10 @@
 
 bool CConverterDlg::RunInProgress() const
 {
-    return m_running;
+    return m_driver.RunInProgress();
 }
 
-QStringList CConverterDlg::SourceExtensions() const
+QStringList CConverterDlg::SourceExtensionsOf(const FormatCatalog &formats)
 {
     QStringList extensions;
     const auto take = [&extensions](QString extension) {
@@ -35,7 +35,7 @@ QStringList CConverterDlg::SourceExtensions() const
     const QString supported = SourceFileTypes().constFirst().patterns;
     for (const QString &pattern : supported.split(QLatin1Char(';'), Qt::SkipEmptyParts))
         take(pattern.trimmed().remove(QStringLiteral("*")));
-    for (const QString &target : m_formats.convertToList)
+    for (const QString &target : formats.convertToList)
         take(target);
     return extensions;
 }

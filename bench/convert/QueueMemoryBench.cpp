@@ -46,7 +46,7 @@ class Session
 {
 public:
     Session(const QString &programDir, const QString &outDir, IVlcControlFactory &factory)
-        : m_dlg(programDir, CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop})
+        : m_dlg(programDir, CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop, m_work})
     {
         m_dlg.OnInitDialog();
         m_dlg.m_flash.host()->setVariable(QStringLiteral("_root.path"), outDir);
@@ -91,6 +91,7 @@ private:
     NoShell m_shell;
     NoDesktop m_desktop;
     NoPause m_clock;
+    CThreadWorkRunner m_work;
     CConverterDlg m_dlg;
     QEventLoop *m_loop = nullptr;
     std::function<void(int)> m_onFile;
