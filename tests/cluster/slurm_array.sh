@@ -58,11 +58,12 @@ logs_and_fail() {
     exit 1
 }
 
-# A TCP port on 127.0.0.1 that nothing listens on, away from the other one chosen.
+# A TCP port on 127.0.0.1 that nothing listens on, below the kernel's range for outgoing
+# connections and away from the other one chosen.
 free_port() {
     local port
     for _ in $(seq 50); do
-        port=$((20000 + RANDOM % 30000))
+        port=$((20000 + RANDOM % 12000))
         [[ "$port" == "${1:-}" ]] && continue
         (exec 3<> "/dev/tcp/127.0.0.1/$port") 2> /dev/null || { echo "$port"; return; }
     done
