@@ -60,3 +60,43 @@ check_outputs_only() {
     got=$(find "$dir" -mindepth 1 -printf '%f\n' | sort | tr '\n' ' ')
     [[ "$got" == "$want" ]] || fail "$dir holds '$got', expected '$want'"
 }
+
+# run_logs DIR: the run logs the batch command left under DIR, one a line.
+run_logs() { find "$1" -type f -name 'run-*.log' | sort; }
+
+# results_in_logs DIR: for every file of every run log under DIR, its result, its source and its
+# reason, separated by tabs.
+results_in_logs() {
+    run_logs "$1" | while read -r log; do
+        awk '/^file: / { source = substr($0, 7) }
+             /^  result: / { result = substr($0, 11); state = result; sub(/:.*/, "", state)
+                             reason = result; sub(/^[a-z]+(: )?/, "", reason)
+                             print state "\t" source "\t" reason }' "$log"
+    done
+}
+
+# check_said OUTPUT FILE: a job's output names FILE with the reason its log gives.
+check_said() {
+    local output=$1 file=$2
+    grep -F -- "$file" "$output" | grep -q -F -- "$logged_reason" ||
+        fail "the job's output does not name $file with '$logged_reason': $(cat "$output")"
+}
+
+# check_logs DIR DAMAGED SOURCE...: the logs under DIR record every source as converted and the
+# damaged one as failed with a reason, and nothing else. The reason is left in logged_reason.
+check_logs() {
+    local dir=$1 damaged=$2
+    shift 2
+    local results want
+    results=$(results_in_logs "$dir" | sort)
+    local converted failed
+    converted=$(awk -F'\t' '$1 == "converted" { print $2 }' <<< "$results" | sort)
+    failed=$(awk -F'\t' '$1 == "failed" { print $2 }' <<< "$results")
+    want=$(printf '%s\n' "$@" | sort)
+    [[ "$converted" == "$want" ]] || fail "the logs record as converted: '$converted'"
+    [[ "$failed" == "$damaged" ]] || fail "the logs record as failed: '$failed', not $damaged"
+    logged_reason=$(awk -F'\t' '$1 == "failed" { print $3 }' <<< "$results")
+    [[ -n "$logged_reason" ]] || fail "the logs give no reason for $damaged"
+    [[ $(wc -l <<< "$results") -eq $(($# + 1)) ]] || fail "the logs hold other results: $results"
+    echo "logged reason for $(basename "$damaged"): $logged_reason"
+}

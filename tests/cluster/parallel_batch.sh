@@ -32,7 +32,9 @@ echo "parallel ended with $status after $((SECONDS - started)) s"
 
 # The job log: one line per file with its exit status and the signal that ended it.
 jobs=0
+said=/dev/null
 converted=()
+sources=()
 while IFS=$'\t' read -r seq _ _ _ _ _ exitval signal command; do
     [[ "$seq" =~ ^[0-9]+$ ]] || continue
     jobs=$((jobs + 1))
@@ -43,17 +45,22 @@ while IFS=$'\t' read -r seq _ _ _ _ _ exitval signal command; do
     if [[ "$base" == broken ]]; then
         [[ "$exitval" == 1 ]] || fail "$name ended with $exitval, not 1"
         [[ ! -e "$work/out/$base.mp4" ]] || fail "the damaged clip left an output"
-        grep -q -F "$file" "$work/results/$seq.err" "$work/results/$seq" ||
-            fail "job $seq does not name $file: $(cat "$work/results/$seq"*)"
+        said=$work/results/$seq
     else
         [[ "$exitval" == 0 ]] || fail "$name ended with $exitval: $(cat "$work/results/$seq.err")"
         check_whole "$file" "$work/out/$base.mp4"
         converted+=("$base.mp4")
+        sources+=("$file")
     fi
 done < "$work/joblog"
 [[ $jobs -eq $((${#good_clips[@]} + 1)) ]] || fail "the job log holds $jobs jobs"
 [[ ${#converted[@]} -eq ${#good_clips[@]} ]] || fail "converted ${#converted[@]} clips"
 check_outputs_only "$work/out" "${converted[@]}"
+# Each job's run left its log; together they name the damaged clip alone as failed.
+logs=$(run_logs "$XDG_STATE_HOME" | wc -l)
+[[ $logs -eq $jobs ]] || fail "$logs run logs for $jobs jobs"
+check_logs "$XDG_STATE_HOME" "$work/clips/broken.avi" "${sources[@]}"
+check_said "$said" "$work/clips/broken.avi"
 [[ "$(cd "$work/clips" && sha256sum -- *)" == "$sums" ]] || fail "a source changed"
 
 [[ $failed -eq 0 ]] || { cat "$work/joblog"; exit 1; }

@@ -184,7 +184,9 @@ done < <(scontrol -o show job "$job")
 [[ ${#exit_of[@]} -eq $count ]] || logs_and_fail "the controller knows ${#exit_of[@]} of $count tasks"
 
 task=0
+said=/dev/null
 converted=()
+sources=()
 while read -r file; do
     task=$((task + 1))
     name=$(basename "$file")
@@ -192,15 +194,19 @@ while read -r file; do
     if [[ "$base" == broken ]]; then
         [[ "${exit_of[$task]}" == 1:0 ]] || fail "task $task ($name) ended ${exit_of[$task]}, not 1:0"
         [[ ! -e "$work/out/$base.mp4" ]] || fail "the damaged clip left an output"
-        grep -q -F "$file" "$work/jobs/$task.out" ||
-            fail "task $task's output does not name $file: $(cat "$work/jobs/$task.out")"
+        said=$work/jobs/$task.out
     else
         [[ "${exit_of[$task]}" == 0:0 ]] || fail "task $task ($name) ended ${exit_of[$task]}"
         check_whole "$file" "$work/out/$base.mp4"
         converted+=("$base.mp4")
+        sources+=("$file")
     fi
+    logs=$(run_logs "$work/state-home/$task" | wc -l)
+    [[ $logs -eq 1 ]] || fail "task $task left $logs run logs"
 done < "$work/list"
 check_outputs_only "$work/out" "${converted[@]}"
+check_logs "$work/state-home" "$work/clips/broken.avi" "${sources[@]}"
+check_said "$said" "$work/clips/broken.avi"
 [[ ${#converted[@]} -eq ${#good_clips[@]} ]] || fail "converted ${#converted[@]} clips"
 [[ "$(cd "$work/clips" && sha256sum -- *)" == "$sums" ]] || fail "a source changed"
 
