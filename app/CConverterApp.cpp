@@ -2,6 +2,7 @@
 #include "CConverterApp.h"
 
 #include "CConverterDlg.h"
+#include "CRunLog.h"
 #include "DBusDesktopNotifier.h"
 #include "LibVlcControl.h"
 #include "OutsideFiles.h"
@@ -38,10 +39,12 @@ bool CConverterApp::InitInstance()
     CLibVlcControlFactory vlcFactory;
     CDBusDesktopNotifier desktop(QDBusConnection::sessionBus(), QStringLiteral("movarin"),
                                  QStringLiteral(MOVARIN_APP_ID));
-    CConverterServices services{dialogs, shell, clock, vlcFactory, desktop};
+    CThreadWorkRunner work;
+    CConverterServices services{dialogs, shell, clock, vlcFactory, desktop, work};
     {
         CConverterDlg dlg(m_moduleDir, services);
         dlg.UseUserSettings(CUserSettingsHome::FromEnvironment());
+        dlg.KeepRunLog(CRunLog::DefaultFolder());
         dlg.SetStartupPaths(StartupPaths(arguments(), QDir::currentPath()));
         m_mainWnd = &dlg;
         dlg.DoModal();

@@ -53,6 +53,8 @@ public:
     // The first error the file output met while writing this attempt's output (disk full,
     // folder gone, no permission); empty when it wrote everything it was given.
     virtual QString WriteError() { return {}; }
+    // libVLC's warnings and errors about this attempt, in the order they came.
+    virtual QStringList Messages() { return {}; }
     // What the current item holds, as far as it has been read (taken before playlistClear).
     virtual CMediaFacts SourceFacts() { return {}; }
     // Reads a finished file: the kinds of stream it holds and its length. Video counts only

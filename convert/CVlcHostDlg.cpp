@@ -11,24 +11,21 @@ CVlcHostDlg::~CVlcHostDlg()
     DestroyWindow();
 }
 
-void CVlcHostDlg::Create(QWidget *parent)
+void CVlcHostDlg::Create(QObject *parent)
 {
     DestroyWindow();
 
-    // The control first: when it cannot be made, no window is left behind.
+    // The control first: when it cannot be made, no host object is left behind.
     m_control = m_factory.CreateControl();
 
-    auto *window = new QWidget(parent, Qt::Tool | Qt::FramelessWindowHint);
+    auto *window = new QObject(parent);
     window->setObjectName(QStringLiteral("VlcHost"));
-    // Even a show() by someone else must not put it on screen.
-    window->setAttribute(Qt::WA_DontShowOnScreen);
-    // Explicitly hidden, so showing the parent never shows it along.
-    window->hide();
-    // The parent deletes its children when it goes first; the host then lets go of the window
-    // instead of deleting it a second time, and the control goes with its window.
+    // The parent deletes its children when it goes first; the host then lets go of the object
+    // instead of deleting it a second time, and the control goes with it.
     QObject::connect(window, &QObject::destroyed, window, [this] {
         (void)m_window.release();
         m_control.reset();
+        m_lent.reset();
     });
     m_window.reset(window);
 }
@@ -36,55 +33,75 @@ void CVlcHostDlg::Create(QWidget *parent)
 void CVlcHostDlg::DestroyWindow()
 {
     m_control.reset();
+    m_lent.reset();
     m_window.reset();
+}
+
+void CVlcHostDlg::GiveBackControl(std::shared_ptr<CVLCControl> control)
+{
+    if (!m_control && m_window)
+        m_lent = std::move(control);
 }
 
 void CVlcHostDlg::stop()
 {
-    if (m_control)
-        m_control->stop();
+    if (CVLCControl *c = control())
+        c->stop();
 }
 
 void CVlcHostDlg::playlistClear()
 {
-    if (m_control)
-        m_control->playlistClear();
+    if (CVLCControl *c = control())
+        c->playlistClear();
 }
 
 float CVlcHostDlg::GetPosition()
 {
-    return m_control ? m_control->GetPosition() : -1.0f;
+    CVLCControl *c = control();
+    return c ? c->GetPosition() : -1.0f;
 }
 
 int CVlcHostDlg::GetTime()
 {
-    return m_control ? m_control->GetTime() : -1;
+    CVLCControl *c = control();
+    return c ? c->GetTime() : -1;
 }
 
 bool CVlcHostDlg::HasPlayedToEnd()
 {
-    return m_control && m_control->HasPlayedToEnd();
+    CVLCControl *c = control();
+    return c && c->HasPlayedToEnd();
 }
 
 QString CVlcHostDlg::WriteError()
 {
-    return m_control ? m_control->WriteError() : QString();
+    CVLCControl *c = control();
+    return c ? c->WriteError() : QString();
+}
+
+QStringList CVlcHostDlg::Messages()
+{
+    CVLCControl *c = control();
+    return c ? c->Messages() : QStringList();
 }
 
 CMediaFacts CVlcHostDlg::SourceFacts()
 {
-    return m_control ? m_control->SourceFacts() : CMediaFacts{};
+    CVLCControl *c = control();
+    return c ? c->SourceFacts() : CMediaFacts{};
 }
 
 CMediaFacts CVlcHostDlg::ProbeFile(const QString &path)
 {
-    return m_control ? m_control->ProbeFile(path) : CMediaFacts{};
+    CVLCControl *c = control();
+    return c ? c->ProbeFile(path) : CMediaFacts{};
 }
 
 void CVlcHostDlg::addTarget(const QString &uri, const QStringList &options, int mode,
                             int position)
 {
-    if (!m_control)
-        throw CVlcError("the VLC host window has not been created");
-    m_control->addTarget(uri, options, mode, position);
+    CVLCControl *c = control();
+    if (!c)
+        throw CVlcError("the VLC host has not been created");
+    c->addTarget(uri, options, mode, position);
 }

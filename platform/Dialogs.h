@@ -41,6 +41,10 @@ public:
     {
         messageBox(owner, text, caption, Buttons::Ok);
     }
+    // A box that offers one button per choice; the index of the one pressed, or -1 when the box
+    // was closed without a choice.
+    virtual int choose(QWidget *owner, const QString &text, const QString &caption,
+                       const QStringList &choices) = 0;
     // Existing files chosen in one go, full paths in the order the dialog yields them;
     // empty when the user cancelled.
     virtual QStringList getOpenFileNames(QWidget *owner, const QList<FileType> &fileTypes) = 0;

@@ -3,6 +3,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 IDialogs::Answer CQtDialogs::messageBox(QWidget *owner, const QString &text,
                                         const std::optional<QString> &caption, Buttons buttons)
@@ -21,6 +22,22 @@ IDialogs::Answer CQtDialogs::messageBox(QWidget *owner, const QString &text,
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return Answer::Ok;
+}
+
+int CQtDialogs::choose(QWidget *owner, const QString &text, const QString &caption,
+                       const QStringList &choices)
+{
+    QMessageBox box(owner);
+    box.setIcon(QMessageBox::Question);
+    box.setText(text);
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowTitle(caption);
+    QList<QAbstractButton *> buttons;
+    for (const QString &choice : choices)
+        buttons << box.addButton(choice, QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Cancel);
+    box.exec();
+    return static_cast<int>(buttons.indexOf(box.clickedButton()));
 }
 
 void CQtDialogs::informationBox(QWidget *owner, const QString &text, const QString &caption)

@@ -10,6 +10,8 @@ public:
     Answer messageBox(QWidget *owner, const QString &text, const std::optional<QString> &caption,
                       Buttons buttons) override;
     void informationBox(QWidget *owner, const QString &text, const QString &caption) override;
+    int choose(QWidget *owner, const QString &text, const QString &caption,
+               const QStringList &choices) override;
     QStringList getOpenFileNames(QWidget *owner, const QList<FileType> &fileTypes) override;
     std::optional<QString> getSaveFileName(QWidget *owner, const SaveRequest &request) override;
     std::optional<QString> chooseFolder(QWidget *owner, const QString &title) override;

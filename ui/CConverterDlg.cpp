@@ -33,7 +33,10 @@ CConverterDlg::CConverterDlg(const QString &moduleDir, const CConverterServices 
                              QWidget *parent)
     : QDialog(parent)
     , m_ini(moduleDir)
-    , m_vlcHost(services.vlcFactory)
+    , m_driver(*this,
+               CDriverServices{&services.dialogs, this, services.clock, services.vlcFactory,
+                               services.work},
+               m_ini, m_formats, m_settings)
     , m_flash(this)
     , m_hIcon(moduleDir + QStringLiteral("movarin.png"))
     , m_moduleDir(moduleDir)
@@ -49,9 +52,6 @@ CConverterDlg::CConverterDlg(const QString &moduleDir, const CConverterServices 
     m_flash.installEventFilter(this);
     connect(&m_flash, &CShockwaveFlash::FSCommand, this, &CConverterDlg::OnFSCommand);
     connect(&m_flash, &CShockwaveFlash::FlashCall, this, &CConverterDlg::OnFlashCall);
-
-    m_progressTimer.setInterval(ProgressPeriodMs);
-    connect(&m_progressTimer, &QTimer::timeout, this, [this] { OnTimer(ProgressTimerId); });
 
     auto *help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, &CConverterDlg::OnHelp);
@@ -110,6 +110,13 @@ bool CConverterDlg::OnInitDialog()
     SetVariable(QStringLiteral("_root.path"), m_outputPath);
     SetVariable(QStringLiteral("_root.version"), QStringLiteral("6.0.0.1"));
     m_cascade.LoadAtStartup();
+    // Absent or 0: every question is asked, as always.
+    m_unattended = m_ini.GetString(QStringLiteral("Unattended"), QStringLiteral("0"),
+                                   QStringLiteral("genral"))
+                   == QLatin1String("1");
+    m_unattendedAtStart = m_unattended;
+    if (m_unattended)
+        SetVariable(QStringLiteral("_root.unattended"), QStringLiteral("1"));
     return true;
 }
 
@@ -133,9 +140,7 @@ void CConverterDlg::OnDestroy()
 {
     m_destroyed = true;
     // A conversion in progress is abandoned, and its partial output with it.
-    KillProgressTimer();
-    m_vlcHost.stop();
-    DiscardTemporaryOutput(false);
+    m_driver.Abandon();
     delete m_fileList;
     m_fileList = nullptr;
     // Said once, here: the only write the program makes.
@@ -146,6 +151,11 @@ void CConverterDlg::OnDestroy()
                 .arg(m_ini.writePath()),
             QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
     }
+    // Written only once the user has changed it: absent stays absent.
+    if (m_unattended != m_unattendedAtStart)
+        m_ini.WriteString(QStringLiteral("Unattended"),
+                          m_unattended ? QStringLiteral("1") : QStringLiteral("0"),
+                          QStringLiteral("genral"));
 }
 
 void CConverterDlg::OnFlashCall(const QString &)
@@ -187,17 +197,4 @@ void CConverterDlg::keyPressEvent(QKeyEvent *event)
     default:
         QDialog::keyPressEvent(event);
     }
-}
-
-void CConverterDlg::StartProgressTimer()
-{
-    m_progressTimer.start();
-    m_timerId = ProgressTimerId;
-}
-
-void CConverterDlg::KillProgressTimer()
-{
-    if (m_timerId != 0)
-        m_progressTimer.stop();
-    m_timerId = 0;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CConversionDriver.h"
 #include "CIniFile.h"
 #include "CShockwaveFlash.h"
 #include "CVlcHostDlg.h"
@@ -30,25 +31,37 @@ struct CConverterServices
     IClock &clock;
     IVlcControlFactory &vlcFactory;
     IDesktopNotifier &desktop;
+    IWorkRunner &work;
+};
+
+// The described m_timerId: the progress timer's id while it runs, 0 otherwise. It reads the
+// driver's timer and keeps no copy of its own.
+class CTimerIdView
+{
+public:
+    explicit CTimerIdView(const CConversionDriver &driver)
+        : m_driver(driver)
+    {
+    }
+    operator int() const { return m_driver.TimerId(); }
+
+private:
+    const CConversionDriver &m_driver;
 };
 
 // The program's only visible window: a borderless dialog whose whole face is the movie, with the
 // file list laid over it. It owns every piece of run-time state, receives the movie's UI
-// commands and drives the conversion of the queue.
-class CConverterDlg : public QDialog
+// commands and shows the conversion driver's run.
+class CConverterDlg : public QDialog, private IConversionFace
 {
     Q_OBJECT
 public:
-    static constexpr int ProgressTimerId = 2;
-    static constexpr int ProgressPeriodMs = 1000;
-    static constexpr int HandOverPauseMs = 500;
-    static constexpr int RetryPauseMs = 200;
-    static constexpr int MaxRetries = 3;
-    // Polls in a row without new progress after which an attempt is given up as stalled (a
-    // source that never ends, a device that stopped answering). Opening a large file on a slow
-    // disk or network share takes seconds, never a minute; a file whose time keeps advancing is
-    // never cut off, however long it runs.
-    static constexpr int StallLimitPolls = 60;
+    static constexpr int ProgressTimerId = CConversionDriver::ProgressTimerId;
+    static constexpr int ProgressPeriodMs = CConversionDriver::ProgressPeriodMs;
+    static constexpr int HandOverPauseMs = CConversionDriver::HandOverPauseMs;
+    static constexpr int RetryPauseMs = CConversionDriver::RetryPauseMs;
+    static constexpr int MaxRetries = CConversionDriver::MaxRetries;
+    static constexpr int StallLimitPolls = CConversionDriver::StallLimitPolls;
     static constexpr int CommandCountSelected = 32774;
     static constexpr int CommandConvert = 32775;
 
@@ -63,6 +76,12 @@ public:
     // over it and the default output folder is in the user's videos folder. Without this call, or
     // with a program folder the user can write, Formats.ini beside the executable is used alone.
     void UseUserSettings(const CUserSettingsHome &home);
+
+    // Every run leaves a log in folder from now on.
+    void KeepRunLog(const QString &folder)
+    {
+        m_driver.KeepRunLog(folder, QStringLiteral("the window"));
+    }
 
     // Start-up: the list, the movie, icon and title, the output folder, the catalogue.
     bool OnInitDialog();
@@ -83,36 +102,38 @@ public:
     // Shows the folder chooser; 1 with out set when a folder was chosen, otherwise 0.
     int BrowseForFolder(QString &out, const QString &title, QWidget *owner);
 
-    // The conversion driver.
-    int ConvertNextFile();
-    int StartFileConversion(const QString &source, const QString &option, int buildHere);
-    void OnTimer(int id);
-    void StopConversion();
-    int SetRetryCount(int n);
-    int MarkFileConverted();
+    // The conversion driver's operations, under the window's names.
+    int ConvertNextFile() { return m_driver.ConvertNextFile(); }
+    int StartFileConversion(const QString &source, const QString &option, int buildHere)
+    {
+        return m_driver.StartFileConversion(source, option, buildHere == 1);
+    }
+    void OnTimer(int id) { m_driver.OnTimer(id); }
+    void StopConversion() { m_driver.StopConversion(); }
+    int SetRetryCount(int n) { return m_driver.SetRetryCount(n); }
+    int MarkFileConverted() { return m_driver.MarkFileConverted(); }
 
-    // The members, in the order the window declares them.
+    // The members, in the order the window declares them. The run's state is the driver's,
+    // seen here under the window's names.
     CIniFile m_ini;
     FormatCatalog m_formats;
     ConversionSettings m_settings;
-    QString m_currentOutput;
-    CVlcHostDlg m_vlcHost;
+
+private:
+    CConversionDriver m_driver;
+
+public:
+    QString &m_currentOutput = m_driver.m_currentOutput;
+    CVlcHostDlg &m_vlcHost = m_driver.m_vlcHost;
     CFileListBox *m_fileList = nullptr;
-    qint16 m_retryCount = 0;
-    int m_fileHadProgress = 0;
-    int m_sameFolder = 1;
-    QString m_outputPath;
-    int m_convertedCount = -1;
-    int m_currentIndex = -1;
-    int m_fileTotal = -1;
-    int m_timerId = 0;
-    // The file of the current attempt: its output is written here and renamed to
-    // m_currentOutput only once it is whole.
-    QString m_currentTemp;
-    QString m_currentSource;
-    bool m_running = false;
-    int m_stallPolls = 0;
-    int m_lastProgressTime = 0;
+    qint16 &m_retryCount = m_driver.m_retryCount;
+    int &m_fileHadProgress = m_driver.m_fileHadProgress;
+    int &m_sameFolder = m_driver.m_sameFolder;
+    QString &m_outputPath = m_driver.m_outputPath;
+    int &m_convertedCount = m_driver.m_convertedCount;
+    int &m_currentIndex = m_driver.m_currentIndex;
+    int &m_fileTotal = m_driver.m_fileTotal;
+    const CTimerIdView m_timerId{m_driver};
     CShockwaveFlash m_flash;
     QIcon m_hIcon;
 
@@ -128,7 +149,8 @@ public:
     static const QList<IDialogs::FileType> &SourceFileTypes();
     // The extensions (lower case, without the dot) of the files a folder or a drop gives: those
     // of the open dialog's supported types and the catalogue's targets.
-    QStringList SourceExtensions() const;
+    QStringList SourceExtensions() const { return SourceExtensionsOf(m_formats); }
+    static QStringList SourceExtensionsOf(const FormatCatalog &formats);
 
     // The window's own size, and the list's place on the movie at that size.
     static QSize DesignSize();
@@ -138,6 +160,8 @@ public:
     void FitToScreen();
 
     QString moduleDir() const { return m_moduleDir; }
+    // The conversion driver behind the window, with the results of the last run.
+    CConversionDriver &Driver() { return m_driver; }
     // The support mail link opened by "IDC_FS_support".
     static QUrl SupportMailUrl();
 
@@ -153,41 +177,25 @@ protected:
 private:
     void OnDestroy();
     void AddFiles();
-    void StartProgressTimer();
-    void KillProgressTimer();
-    // Settles the output of the current file (the existence question and the save dialog).
-    // Returns false when the user cancelled the save dialog: the file has been skipped then.
-    bool SettleOutput(int variant, const QString &source);
-    // Asks for another name for the current file. False when the user cancelled (the file has
-    // been skipped then).
-    bool AskForOutputName(int variant, const QString &source, QString &candidate,
-                          bool candidateIsProtected);
-    // A path that must never be written: the source, or any file still in the queue.
-    bool IsProtected(const QString &path, const QString &source) const;
-    // Skips the current file and goes on with the next one.
-    void SkipCurrentFile();
-    // A folder, device or pipe is never opened: says so ("cannot be <use>") and skips the file.
-    bool SkipIfNotRegularFile(const QString &path, const QString &use);
-    // Shows one of our boxes with the progress timer stopped.
-    void ShowError(const QString &text, const QString &caption);
-    // The settings of the run are sound; otherwise says why and returns false.
-    bool CheckSettings();
-    // Whether the current attempt wrote a whole output, and if so gives it its final name.
-    bool KeepWholeOutput(bool sawProgress);
-    // Removes the current attempt's temporary output; reports one that cannot be removed.
-    void DiscardTemporaryOutput(bool report);
-    // The end of a run of rows files: the report, the desktop told, the reset.
-    void CompleteRun(int rows);
-    void ReportStartFailure();
-    void ReportPollFailure();
-    int ReportPreparationFailure();
-    void EndOfAttempt();
-    void SetVariable(const QString &name, const QString &value) { m_flash.SetVariable(name, value); }
+    // Before a run: attended, or unattended with the one decision about outputs that exist.
+    // False when the user closed that question: no run then.
+    bool ChooseRunMode();
+    // The face the driver shows its run on: the queue is the list, the variables the movie's.
+    int RowCount() override;
+    QString RowText(int row) override;
+    void SetQueueEditable(bool editable) override;
+    void SetVariable(const QString &name, const QString &value) override
+    {
+        m_flash.SetVariable(name, value);
+    }
+    QString GetVariable(const QString &name) override { return m_flash.GetVariable(name); }
     // The desktop outside the window: the run's progress on the taskbar entry, and a
     // notification at its end when the user is looking elsewhere.
-    void ReportQueueProgress(int percentOfFile);
-    void ReportRunFinished(int rows);
-    void ClearQueueProgress();
+    void QueueProgress(int row, int rows, int percentOfFile, qint64 mediaMs) override;
+    void ClearQueueProgress() override;
+    void RunFinished(int rows, int converted) override;
+    void AttemptEnded(int row, const CAttemptRecord &attempt) override;
+    void FileFinished(const CFileResult &result) override;
     // Whether a drag carries anything to queue, and the action that leaves its files in place.
     bool AcceptDrag(QDropEvent *event) const;
     void WatchScreen();
@@ -196,8 +204,10 @@ private:
     QString m_userVideosFolder;   // set when the user's Formats.ini lies over the shipped one
     CConverterServices m_services;
     CFormatCascade m_cascade;
-    QTimer m_progressTimer;
     bool m_destroyed = false;
+    // The Output panel's "run without stopping for questions", and its value as read at start.
+    bool m_unattended = false;
+    bool m_unattendedAtStart = false;
     QStringList m_startupPaths;
     CDropHighlight *m_dropHighlight = nullptr;
     QPointer<QScreen> m_watchedScreen;

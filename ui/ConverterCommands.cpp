@@ -4,6 +4,7 @@
 
 #include "CFileListBox.h"
 #include "Dialogs.h"
+#include "OutputNaming.h"
 #include "Shell.h"
 
 #include <QDir>
@@ -43,6 +44,7 @@ enum class Command {
     AudioChannels,
     Convert,
     Cancel,
+    Unattended,
 };
 
 struct CommandName
@@ -52,7 +54,7 @@ struct CommandName
 };
 
 // In the order they are compared. The movie and stored movies rely on these spellings.
-constexpr std::array<CommandName, 29> CommandTable{{
+constexpr std::array<CommandName, 30> CommandTable{{
     {u"IDC_FS_EXIT", Command::Exit},
     {u"IDC_FS_MINI", Command::Minimise},
     {u"IDC_FS_HELP", Command::Help},
@@ -82,6 +84,7 @@ constexpr std::array<CommandName, 29> CommandTable{{
     {u"ID-FS-audioChannnel", Command::AudioChannels},
     {u"IDC_FS_CONVERT", Command::Convert},
     {u"IDC_FS_CANCEL", Command::Cancel},
+    {u"IDC_FS_UNATTENDED", Command::Unattended},
 }};
 
 std::optional<Command> FindCommand(const QString &text)
@@ -206,22 +209,12 @@ void CConverterDlg::OnFSCommand(const QString &command, const QString &argument)
     case Command::Convert:
         OnCommand(CommandConvert);
         break;
-    case Command::Cancel: {
-        // Stopped first, so that no tick can count the file or start the next one while the
-        // report is open.
-        KillProgressTimer();
-        m_vlcHost.stop();
-        if (m_convertedCount > 0) {
-            const QString text = QStringLiteral("Conversion Complete, Total Converted files :")
-                                 + QString::number(m_convertedCount);
-            SetVariable(QStringLiteral("_root.convertOutput"), text);
-            SetVariable(QStringLiteral("_root.progressValue"), QStringLiteral("100"));
-            m_services.dialogs.messageBox(this, text, QStringLiteral("Movarin"),
-                                          IDialogs::Buttons::Ok);
-        }
-        StopConversion();
+    case Command::Cancel:
+        m_driver.Cancel(this);
         break;
-    }
+    case Command::Unattended:
+        m_unattended = argument == QLatin1String("1");
+        break;
     }
 }
 
@@ -236,10 +229,48 @@ void CConverterDlg::OnCommand(int id)
                 QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
             return;
         }
+        if (!RunInProgress() && !ChooseRunMode())
+            return;
         ConvertNextFile();
     } else if (id == CommandCountSelected) {
         m_fileTotal = m_fileList->GetSelCount();
     }
+}
+
+bool CConverterDlg::ChooseRunMode()
+{
+    if (!m_unattended) {
+        m_driver.SetUnattended(false, ExistingOutput::Ask);
+        return true;
+    }
+    // Outputs that exist are dealt with as the user decides here, once for the whole run.
+    int existing = 0;
+    const int rows = m_fileList->GetCount();
+    for (int row = 0; row < rows; ++row) {
+        const QFileInfo output(OutputNaming::DefaultCandidate(
+            m_fileList->GetText(row), m_sameFolder != 0, m_outputPath, m_settings.convertTo));
+        if (output.exists() || output.isSymLink())
+            ++existing;
+    }
+    ExistingOutput policy = ExistingOutput::Skip;
+    if (existing > 0) {
+        static const ExistingOutput Policies[] = {ExistingOutput::Overwrite,
+                                                  ExistingOutput::Rename, ExistingOutput::Skip};
+        const int choice = m_services.dialogs.choose(
+            this,
+            QStringLiteral("%1 of the %2 files already have an output of the same name. What "
+                           "should happen to those outputs during this run?")
+                .arg(existing)
+                .arg(rows),
+            QStringLiteral("Movarin"),
+            {QStringLiteral("Replace them"), QStringLiteral("Keep both"),
+             QStringLiteral("Skip those files")});
+        if (choice < 0 || choice > 2)
+            return false;
+        policy = Policies[choice];
+    }
+    m_driver.SetUnattended(true, policy);
+    return true;
 }
 
 int CConverterDlg::BrowseForFolder(QString &out, const QString &title, QWidget *owner)

@@ -12,12 +12,34 @@
 #include <QWindow>
 #include <cmath>
 
-void CConverterDlg::ReportQueueProgress(int percentOfFile)
+int CConverterDlg::RowCount()
 {
-    const int rows = m_fileList->GetCount();
-    if (rows <= 0 || m_currentIndex < 0)
+    return m_fileList->GetCount();
+}
+
+QString CConverterDlg::RowText(int row)
+{
+    return m_fileList->GetText(row);
+}
+
+void CConverterDlg::SetQueueEditable(bool editable)
+{
+    m_fileList->m_deleteKeyEnabled = editable ? 1 : 0;
+}
+
+void CConverterDlg::AttemptEnded(int, const CAttemptRecord &)
+{
+}
+
+void CConverterDlg::FileFinished(const CFileResult &)
+{
+}
+
+void CConverterDlg::QueueProgress(int row, int rows, int percentOfFile, qint64)
+{
+    if (rows <= 0 || row < 0)
         return;
-    const double done = (m_currentIndex + qBound(0, percentOfFile, 100) / 100.0) / rows;
+    const double done = (row + qBound(0, percentOfFile, 100) / 100.0) / rows;
     m_services.desktop.showProgress(qMin(1.0, done));
 }
 
@@ -26,7 +48,7 @@ void CConverterDlg::ClearQueueProgress()
     m_services.desktop.clearProgress();
 }
 
-void CConverterDlg::ReportRunFinished(int rows)
+void CConverterDlg::RunFinished(int rows, int converted)
 {
     ClearQueueProgress();
     // The completion box is for a user at the window; one looking elsewhere gets told too.
@@ -35,7 +57,6 @@ void CConverterDlg::ReportRunFinished(int rows)
     // Every row of the run that did not end converted failed in the user's eyes: reported as
     // unable to convert, failed to start or to report progress, or skipped because its output
     // could not be settled (a save dialog cancelled, a folder that cannot be made).
-    const int converted = qMax(0, m_convertedCount);
     const int failed = qMax(0, rows - converted);
     m_services.desktop.notify(
         QStringLiteral("Conversion complete"),

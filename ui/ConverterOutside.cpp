@@ -15,10 +15,10 @@
 
 bool CConverterDlg::RunInProgress() const
 {
-    return m_running;
+    return m_driver.RunInProgress();
 }
 
-QStringList CConverterDlg::SourceExtensions() const
+QStringList CConverterDlg::SourceExtensionsOf(const FormatCatalog &formats)
 {
     QStringList extensions;
     const auto take = [&extensions](QString extension) {
@@ -33,7 +33,7 @@ QStringList CConverterDlg::SourceExtensions() const
     const QString supported = SourceFileTypes().constFirst().patterns;
     for (const QString &pattern : supported.split(QLatin1Char(';'), Qt::SkipEmptyParts))
         take(pattern.trimmed().remove(QStringLiteral("*")));
-    for (const QString &target : m_formats.convertToList)
+    for (const QString &target : formats.convertToList)
         take(target);
     return extensions;
 }

@@ -72,7 +72,7 @@ class DriverSession
 {
 public:
     DriverSession(const QString &programDir, const QString &outDir, IVlcControlFactory &factory)
-        : m_dlg(programDir, CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop})
+        : m_dlg(programDir, CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop, m_work})
     {
         m_dlg.OnInitDialog();
         m_dlg.OnFSCommand(QStringLiteral("ID-FS-convertTo"), QStringLiteral(".mp4"));
@@ -102,6 +102,7 @@ private:
     AutoDialogs m_dialogs;
     NoShell m_shell;
     NoDesktop m_desktop;
+    CThreadWorkRunner m_work;
     CThreadClock m_clock;
     CConverterDlg m_dlg;
 };

@@ -190,7 +190,7 @@ class Program
 {
 public:
     Program(const QString &programDir, IVlcControlFactory &factory)
-        : m_dlg(programDir, CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop})
+        : m_dlg(programDir, CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop, m_work})
     {
         m_dlg.OnInitDialog();
         m_dlg.show();
@@ -229,6 +229,7 @@ private:
     NoShell m_shell;
     CThreadClock m_clock;
     NoDesktop m_desktop;
+    CThreadWorkRunner m_work;
     CConverterDlg m_dlg;
 };
 

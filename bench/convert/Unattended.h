@@ -53,6 +53,11 @@ public:
             std::fprintf(stderr, "  box: %s\n", qPrintable(text));
         return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     }
+    // The first choice: overwrite.
+    int choose(QWidget *, const QString &, const QString &, const QStringList &) override
+    {
+        return 0;
+    }
     QStringList getOpenFileNames(QWidget *, const QList<FileType> &) override { return {}; }
     std::optional<QString> getSaveFileName(QWidget *, const SaveRequest &) override { return {}; }
     std::optional<QString> chooseFolder(QWidget *, const QString &) override { return {}; }

@@ -48,6 +48,9 @@ Item {
     property string audioBitrate: "128"
     property string audioChannels: "2"
     property bool sameFolder: true
+    // A run that stops for nobody: outputs that exist are dealt with as decided once at its
+    // start, and what fails is listed at its end.
+    property bool unattended: false
 
     // The command each setting sends with the chosen entry's exact text.
     readonly property var settingCommands: ({
@@ -107,6 +110,11 @@ Item {
     function chooseSameFolder(same) {
         sameFolder = same
         send(same ? "IDC_FS_SAMEDIRECTORY" : "IDC_FS_OTHERDIRECTORY")
+    }
+
+    function chooseUnattended(on) {
+        unattended = on
+        send("IDC_FS_UNATTENDED", on ? "1" : "0")
     }
 
     // The program reads this text back when the folder choice is sent.
@@ -180,6 +188,7 @@ Item {
             pathWritten(value)
             break
         case "_root.version": version = value; break
+        case "_root.unattended": unattended = value === "1"; break
         case "_root.convertToFlag": refreshList("convertTo"); break
         case "_root.containerFlag": refreshList("container"); break
         case "_root.videoCodecFlag": refreshList("videoCodec"); break
@@ -225,6 +234,7 @@ Item {
         outputPath = channel.variable("_root.path")
         pathWritten(outputPath)
         version = channel.variable("_root.version")
+        unattended = channel.variable("_root.unattended") === "1"
         status = channel.variable("_root.convertOutput")
         // Both checks set: when an output already exists and another name is wanted, the save
         // dialog suggests the planned output name rather than one beside the source.

@@ -91,7 +91,24 @@ Panel {
             Layout.leftMargin: 28
             text: !output.link.sameFolder && output.link.outputPath === ""
                   ? qsTr("Enter a folder before converting.")
-                  : qsTr("When a file of the same name exists, Movarin asks before replacing it.")
+                  : output.link.unattended
+                    ? qsTr("Files of the same name: you decide once, when the run starts.")
+                    : qsTr("When a file of the same name exists, Movarin asks before replacing it.")
+        }
+        CheckBox {
+            id: unattendedBox
+            objectName: "unattendedCheck"
+            text: qsTr("Run without stopping for questions")
+            font.pixelSize: Theme.body
+            leftPadding: 0
+            enabled: output.link.buttonsEnabled
+            checked: output.link.unattended
+            onClicked: output.link.chooseUnattended(checked)
+            Hint {
+                owner: unattendedBox
+                text: qsTr("Nothing waits for you during the run: failures are listed at its end")
+                wanted: unattendedBox.hovered
+            }
         }
     }
 }

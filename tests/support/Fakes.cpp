@@ -15,6 +15,12 @@ IDialogs::Answer FakeDialogs::messageBox(QWidget *owner, const QString &text,
     return boxAnswers.isEmpty() ? Answer::No : boxAnswers.dequeue();
 }
 
+int FakeDialogs::choose(QWidget *, const QString &text, const QString &, const QStringList &)
+{
+    chooseTexts << text;
+    return chooseAnswers.isEmpty() ? -1 : chooseAnswers.dequeue();
+}
+
 QStringList FakeDialogs::getOpenFileNames(QWidget *, const QList<FileType> &fileTypes)
 {
     openCalls << fileTypes;
@@ -76,7 +82,13 @@ int FakeVlcControl::GetTime()
     if (m_log.throwOnGetTime)
         m_log.throwOnGetTime();
     // The driver reads the time first, then the position: advance the script on the time.
+    const int before = m_current.first;
     m_current = m_script.isEmpty() ? std::pair<int, float>{-1, -1.0f} : m_script.takeFirst();
+    if (m_log.growOutput && !m_output.isEmpty() && m_current.first > before) {
+        QFile out(m_output);
+        if (out.open(QIODevice::Append))
+            out.write("more");
+    }
     return m_current.first;
 }
 
@@ -109,6 +121,7 @@ void FakeVlcControl::addTarget(const QString &uri, const QStringList &options, i
     QFile out(path);
     if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
         out.write("converted");
+    m_output = path;
 }
 
 bool FakeVlcControl::HasPlayedToEnd()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CConversionDriver.h"
 #include "CVLCControl.h"
 #include "Clock.h"
 #include "DesktopNotifier.h"
@@ -43,12 +44,17 @@ public:
     QQueue<std::optional<QString>> saveAnswers;
     std::function<void()> onSave;       // runs when the save dialog opens; may throw
 
+    QStringList chooseTexts;
+    QQueue<int> chooseAnswers;          // the choice made; -1 = closed; none left = -1
+
     QStringList folderTitles;
     QQueue<std::optional<QString>> folderAnswers;
 
     Answer messageBox(QWidget *owner, const QString &text, const std::optional<QString> &caption,
                       Buttons buttons) override;
     void informationBox(QWidget *owner, const QString &text, const QString &caption) override;
+    int choose(QWidget *owner, const QString &text, const QString &caption,
+               const QStringList &choices) override;
     QStringList getOpenFileNames(QWidget *owner, const QList<FileType> &fileTypes) override;
     std::optional<QString> getSaveFileName(QWidget *owner, const SaveRequest &request) override;
     std::optional<QString> chooseFolder(QWidget *owner, const QString &title) override;
@@ -80,6 +86,17 @@ public:
     void clearProgress() override { calls << QStringLiteral("clear"); }
 };
 
+// Runs the work and what follows it at once, on the calling thread.
+class InlineWork : public IWorkRunner
+{
+public:
+    void Run(QObject *, std::function<void()> work, std::function<void()> then) override
+    {
+        work();
+        then();
+    }
+};
+
 // Records the waits instead of sleeping.
 class FakeClock : public IClock
 {
@@ -101,6 +118,7 @@ struct FakeVlcLog
     std::function<void()> throwOnGetTime;     // called inside GetTime; may throw
     bool failCreate = false;
     bool writeOutput = true;           // addTarget writes a few bytes where the option says
+    bool growOutput = false;           // and every reading whose time advanced adds to them
     QList<bool> playedToEnd;           // per attempt: the item finished between two polls
     // Per attempt: what the finished output holds (default: whatever the source holds), the
     // file output's write error (default: none).
@@ -131,6 +149,7 @@ private:
     int m_index;
     QList<std::pair<int, float>> m_script;
     std::pair<int, float> m_current{-1, -1.0f};
+    QString m_output;
 };
 
 class FakeVlcFactory : public IVlcControlFactory

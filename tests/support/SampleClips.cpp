@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SampleClips.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -193,6 +194,34 @@ QString Mkv(const QString &folder, const ClipOptions &o) { return Make(QStringLi
 QString Webm(const QString &folder, const ClipOptions &o) { return Make(QStringLiteral(".webm"), folder, o); }
 QString Ogg(const QString &folder, const ClipOptions &o) { return Make(QStringLiteral(".ogg"), folder, o); }
 QString Ts(const QString &folder, const ClipOptions &o) { return Make(QStringLiteral(".ts"), folder, o); }
+
+QString DamagedWmv(const QString &folder, const QString &fileName)
+{
+    const QString path = QDir(folder).filePath(fileName);
+    QDir().mkpath(folder);
+    runTool(QStringLiteral("ffmpeg"),
+            {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-v"),
+             QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+             QStringLiteral("lavfi"), QStringLiteral("-i"),
+             QStringLiteral("testsrc=duration=2:size=320x240:rate=25"), QStringLiteral("-f"),
+             QStringLiteral("lavfi"), QStringLiteral("-i"),
+             QStringLiteral("sine=frequency=440:duration=2"), QStringLiteral("-c:v"),
+             QStringLiteral("wmv2"), QStringLiteral("-c:a"), QStringLiteral("wmav2"),
+             QStringLiteral("-shortest"), path});
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        throw SampleClipError("ffmpeg wrote no clip at " + path.toStdString());
+    QByteArray bytes = file.readAll();
+    if (QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex()
+        != "c0c396ee504fdfdc74d456d2968b4457")
+        throw SampleClipError("this ffmpeg makes another WMV than the one the damage was found "
+                              "in; find two bytes again for " + path.toStdString());
+    bytes[61616] = char(0xff);
+    bytes[64823] = char(0x7f);
+    file.seek(0);
+    file.write(bytes);
+    return path;
+}
 
 ProbeResult Probe(const QString &path)
 {

@@ -44,6 +44,12 @@ QString Webm(const QString &folder, const ClipOptions &options = {});  // VP8 + 
 QString Ogg(const QString &folder, const ClipOptions &options = {});   // Theora + Vorbis
 QString Ts(const QString &folder, const ClipOptions &options = {});    // H.264 + AAC
 
+// A 2 s WMV2/WMA2 clip (320x240) with two bytes of its data packets changed, written to
+// folder/fileName. libVLC's time runs on without end while it is converted, its position far
+// past the end, and nothing is written. Throws when ffmpeg makes another file than the one
+// these bytes were found in.
+QString DamagedWmv(const QString &folder, const QString &fileName = QStringLiteral("damaged.wmv"));
+
 // What ffprobe reads from a file. Empty codec names mean "no such stream".
 struct ProbeResult
 {

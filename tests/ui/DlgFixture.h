@@ -24,6 +24,7 @@ protected:
     FakeClock clock;
     FakeVlcFactory vlc;
     FakeDesktop desktop;
+    InlineWork work;
     std::unique_ptr<CConverterDlg> dlg;
     QStringList writes;
     // Where the user's own settings live, handed to the window before its start-up when set.
@@ -43,7 +44,7 @@ protected:
     CConverterDlg &start()
     {
         dlg = std::make_unique<CConverterDlg>(dir.dirWithSlash(),
-                                              CConverterServices{dialogs, shell, clock, vlc, desktop});
+                                              CConverterServices{dialogs, shell, clock, vlc, desktop, work});
         QObject::connect(dlg->m_flash.host(), &CMovieHost::variableWritten,
                          [this](const QString &name, const QString &value) {
                              writes << name + QLatin1Char('=') + value;

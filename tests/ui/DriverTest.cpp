@@ -511,6 +511,7 @@ TEST_F(DriverTest, AnOutputThatIsNotWholeIsRetriedAndReportedNeverCounted)
 TEST_F(DriverTest, AStalledAttemptIsStoppedAndCountsAsOneWithoutProgress)
 {
     queue({source(QStringLiteral("zero.mpg"))});
+    vlc.log.growOutput = true;
     // Readings that never show progress, and then a position that no longer advances.
     vlc.log.scripts = {QList<Reading>(CConverterDlg::StallLimitPolls, {0, 0.0f}),
                        QList<Reading>(CConverterDlg::StallLimitPolls + 5, {4000, 0.1f})};
@@ -528,9 +529,54 @@ TEST_F(DriverTest, AStalledAttemptIsStoppedAndCountsAsOneWithoutProgress)
     EXPECT_EQ(leftovers().size(), 1);   // only the attempt under way has a file
 }
 
-TEST_F(DriverTest, AFileThatKeepsAdvancingIsNeverCutOff)
+TEST_F(DriverTest, ATimeThatRunsOnWhileNothingIsWrittenIsStoppedRetriedAndReported)
+{
+    // A damaged file: libVLC's time runs on, its position far past the end, nothing written.
+    const QString damaged = source(QStringLiteral("damaged.wmv"));
+    queue({damaged});
+    vlc.log.writeOutput = false;
+    QList<Reading> readings;
+    for (int second = 1; second <= CConverterDlg::StallLimitPolls + 5; ++second)
+        readings << Reading{second * 1000, 201508.5f * static_cast<float>(second)};
+    for (int attempt = 0; attempt < 4; ++attempt)
+        vlc.log.scripts << readings;
+    convert();
+    tick(4 * CConverterDlg::StallLimitPolls);
+    EXPECT_EQ(vlc.log.created, 4);
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Unable to Convert File:" + damaged + " "}));
+    for (const QString &write : std::as_const(writes)) {
+        if (write.startsWith(QLatin1String("_root.progressValue="))) {
+            const int value = write.mid(write.indexOf('=') + 1).toInt();
+            EXPECT_TRUE(value >= 0 && value <= 100) << write.toStdString();
+        }
+    }
+}
+
+TEST_F(DriverTest, ASourceThatChangesWhileItIsConvertedIsNotCounted)
+{
+    // A download still being written: each attempt ends with a longer source than it began.
+    const QString growing = source(QStringLiteral("growing.avi"));
+    queue({growing});
+    for (int attempt = 0; attempt < 4; ++attempt)
+        vlc.log.scripts << QList<Reading>{{1000, 0.5f}, Idle};
+    convert();
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        QFile file(growing);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write("more of the download");
+        file.close();
+        tick(2);
+    }
+    EXPECT_EQ(vlc.log.created, 4);
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Unable to Convert File:" + growing + " "}));
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("growing.mp4"))));
+    EXPECT_TRUE(leftovers().isEmpty());
+}
+
+TEST_F(DriverTest, AFileWhoseOutputKeepsGrowingIsNeverCutOff)
 {
     queue({source(QStringLiteral("long.avi"))});
+    vlc.log.growOutput = true;
     QList<Reading> readings;
     for (int second = 1; second <= 3 * CConverterDlg::StallLimitPolls; ++second)
         readings << Reading{second * 100, second / 1000.0f};
@@ -629,7 +675,7 @@ TEST_F(DriverTest, AQueueEmptiedDuringARunEndsItNormally)
     tick();   // b's attempt ends: converted, then nothing is left
     EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:2"}));
     EXPECT_EQ(writes.mid(writes.size() - 6), Reset);
-    EXPECT_FALSE(dlg->m_running);
+    EXPECT_FALSE(dlg->RunInProgress());
     // A later run works again.
     queue({source(QStringLiteral("c.avi"))});
     convert();

@@ -68,6 +68,7 @@ protected:
     FakeDialogs dialogs;
     FakeShell shell;
     FakeDesktop desktop;
+    CThreadWorkRunner work;
     CThreadClock clock;
     static inline CLibVlcControlFactory *factory = nullptr;
     std::unique_ptr<CConverterDlg> dlg;
@@ -88,7 +89,7 @@ protected:
             ASSERT_TRUE(QFile::copy(program + QLatin1Char('/') + QLatin1String(name),
                                     dir.file(QStringLiteral("program/")) + QLatin1String(name)));
         dlg = std::make_unique<CConverterDlg>(dir.file(QStringLiteral("program/")),
-                                              CConverterServices{dialogs, shell, clock, *factory, desktop});
+                                              CConverterServices{dialogs, shell, clock, *factory, desktop, work});
         dlg->OnInitDialog();
     }
 
@@ -301,4 +302,58 @@ TEST_F(EndToEndTest, ExistingOutputsAreOverwrittenKeptOrRenamedAsTheUserSays)
     EXPECT_EQ(dir.read(QStringLiteral("c.mp4")), "old c");
     expectPlayable(dir.file(QStringLiteral("c renamed.mp4")), "mp4", "h264", "aac",
                    SampleClips::Duration(c));
+}
+
+TEST_F(EndToEndTest, AnUnattendedRunGoesOnPastADamagedFileAndAnExistingOutputAndSaysWhyOnce)
+{
+    const QString in = dir.file(QStringLiteral("in"));
+    const QString out = dir.file(QStringLiteral("out"));
+    // libVLC's time runs on for this one while nothing is written.
+    const QString damaged = SampleClips::DamagedWmv(in);
+    const QString kept = SampleClips::Make(QStringLiteral(".mov"), in, {}, QStringLiteral("kept.mov"));
+    const QString good = SampleClips::Avi(in);
+    dir.write(QStringLiteral("out/kept.mp4"), "the user's kept.mp4");
+    queue({damaged, kept, good});
+    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), out);
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_UNATTENDED"), QStringLiteral("1"));
+    dialogs.chooseAnswers << 2;   // skip the files whose output exists
+    const QString logs = dir.file(QStringLiteral("logs"));
+    dlg->KeepRunLog(logs);
+    // Five silent seconds stand for the minute a window waits.
+    dlg->Driver().SetStallLimit(5);
+    convert();
+
+    EXPECT_EQ(dialogs.chooseTexts.size(), 1);
+    ASSERT_EQ(dialogs.boxes.size(), 1) << dialogs.boxTexts().join('\n').toStdString();
+    const QStringList message = dialogs.boxes[0].text.split('\n');
+    ASSERT_EQ(message.size(), 3);
+    EXPECT_EQ(message[0], "Conversion Complete, Total Converted files:1");
+    EXPECT_EQ(message[1], damaged + ": nothing was written for 5 seconds");
+    EXPECT_EQ(message[2], kept + ": skipped: " + out + "/kept.mp4 already exists");
+    EXPECT_EQ(dir.read(QStringLiteral("out/kept.mp4")), "the user's kept.mp4");
+    EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/damaged.mp4")));
+    expectPlayable(out + QStringLiteral("/sample.mp4"), "mp4", "h264", "aac",
+                   SampleClips::Duration(good));
+    EXPECT_TRUE(leftovers(out).isEmpty());
+
+    // The run's log says, for the damaged file, every attempt and why it failed.
+    const QStringList runs = QDir(logs).entryList({QStringLiteral("run-*.log")}, QDir::Files);
+    ASSERT_EQ(runs.size(), 1);
+    QFile logFile(logs + '/' + runs[0]);
+    ASSERT_TRUE(logFile.open(QIODevice::ReadOnly));
+    const QString log = QString::fromUtf8(logFile.readAll());
+    const qsizetype from = log.indexOf("file: " + damaged + '\n');
+    ASSERT_GE(from, 0) << log.toStdString();
+    const QString entry = log.mid(from, log.indexOf(QStringLiteral("\nfile: "), from + 1) - from);
+    EXPECT_TRUE(entry.contains("  output: " + out + "/damaged.mp4\n")) << entry.toStdString();
+    EXPECT_TRUE(entry.contains(QStringLiteral("target .mp4, muxer mp4"))) << entry.toStdString();
+    EXPECT_EQ(entry.count(QStringLiteral(": nothing was written for 5 seconds")), 5)
+        << entry.toStdString();   // four attempts and the result
+    EXPECT_EQ(entry.count(QStringLiteral("    option: :sout=#transcode{")), 4);
+    EXPECT_TRUE(entry.contains(QStringLiteral("  result: failed: nothing was written")));
+
+    // The choice is remembered.
+    dlg.reset();
+    EXPECT_TRUE(dir.read(QStringLiteral("program/Formats.ini")).contains("Unattended=1"));
 }

@@ -61,6 +61,10 @@ public:
             onBox(box);
         return Answer::Ok;
     }
+    int choose(QWidget *, const QString &, const QString &, const QStringList &) override
+    {
+        return 0;
+    }
     QStringList getOpenFileNames(QWidget *, const QList<FileType> &) override { return files; }
     std::optional<QString> getSaveFileName(QWidget *, const SaveRequest &) override { return {}; }
     std::optional<QString> chooseFolder(QWidget *, const QString &) override { return {}; }
@@ -144,7 +148,8 @@ int main(int argc, char **argv)
     NoDesktop desktop;
     CThreadClock clock;
     CLibVlcControlFactory vlc;
-    CConverterDlg dlg(program, CConverterServices{dialogs, shell, clock, vlc, desktop});
+    CThreadWorkRunner workRunner;
+    CConverterDlg dlg(program, CConverterServices{dialogs, shell, clock, vlc, desktop, workRunner});
     dlg.OnInitDialog();
     dlg.move(40, 40);
     dlg.show();
