@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "Batch.h"
 #include "CConverterApp.h"
 
 #include <QQuickWindow>
 
 int main(int argc, char **argv)
 {
+    // Without a window: no display is needed, and nothing of the window is made.
+    if (Batch::Wanted(argc, argv))
+        return Batch::Run(argc, argv);
     // The movie is small: the software renderer draws it on every X server, Xvfb included.
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     CConverterApp app(argc, argv);

@@ -1,0 +1,206 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The batch command as a script runs it: exit statuses, what happens to outputs that exist, the
+// stop signals, and a hang that costs one file of a --jobs run. No display is given to it.
+#include "QStringPrinting.h"
+#include "SampleClips.h"
+#include "TempDir.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QThread>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray Checksum(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
+}
+
+QStringList Leftovers(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral(".*.part.*")}, QDir::Files | QDir::Hidden);
+}
+
+} // namespace
+
+class BatchTest : public ::testing::Test
+{
+protected:
+    TempDir dir;
+    const QString in = dir.file(QStringLiteral("in"));
+    const QString out = dir.file(QStringLiteral("out"));
+    const QString catalogue = QFileInfo(QStringLiteral(MOVARIN_EXECUTABLE)).path()
+                              + QStringLiteral("/Formats.ini");
+
+    // Starts the command with no display and the logs in the test's folder.
+    void start(QProcess &process, const QStringList &arguments,
+               const QStringList &environment = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), dir.file(QStringLiteral("state")));
+        for (const QString &pair : environment)
+            env.insert(pair.section('=', 0, 0), pair.section('=', 1));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(MOVARIN_EXECUTABLE),
+                      QStringList{QStringLiteral("--batch")} + arguments);
+        ASSERT_TRUE(process.waitForStarted());
+    }
+
+    // Runs the command to its end; its exit status, with standard output and error kept.
+    int run(const QStringList &arguments, const QStringList &environment = {})
+    {
+        QProcess process;
+        start(process, arguments, environment);
+        EXPECT_TRUE(process.waitForFinished(300000));
+        stdOut = QString::fromUtf8(process.readAllStandardOutput());
+        stdErr = QString::fromUtf8(process.readAllStandardError());
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    // The "file" events of --json output, by source.
+    QHash<QString, QJsonObject> results() const
+    {
+        QHash<QString, QJsonObject> files;
+        for (const QString &line : stdOut.split('\n', Qt::SkipEmptyParts)) {
+            const QJsonObject event = QJsonDocument::fromJson(line.toUtf8()).object();
+            if (event.value("event").toString() == QLatin1String("file"))
+                files.insert(event.value("source").toString(), event);
+        }
+        return files;
+    }
+
+    QString stdOut;
+    QString stdErr;
+};
+
+TEST_F(BatchTest, UsageErrorsExitWithTwoAndSayWhat)
+{
+    const QString clip = SampleClips::Mov(in);
+    const QList<QPair<QStringList, QString>> cases{
+        {{}, "no file or folder given"},
+        {{"--no-such-option", clip}, "no-such-option"},
+        {{"--to", ".nope", clip}, "--to .nope is not a target of the catalogue"},
+        {{"--existing", "maybe", clip}, "--existing maybe"},
+        {{"--jobs", "0", clip}, "--jobs 0"},
+        {{"--vb", "fast", clip}, "--vb fast is not a positive whole number"},
+        {{"--vcodec", "x264{a=\"b\"}", clip}, "--vcodec"},
+    };
+    for (const auto &[arguments, why] : cases) {
+        EXPECT_EQ(run(arguments), 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(stdErr.contains(why)) << stdErr.toStdString();
+    }
+    EXPECT_EQ(run({"--help"}), 0);
+    EXPECT_TRUE(stdOut.contains("--existing POLICY"));
+}
+
+TEST_F(BatchTest, ConvertsWithTheChosenSettingsAndSaysWhatFailedWithoutTouchingTheCatalogue)
+{
+    const QByteArray before = Checksum(catalogue);
+    const QString clip = SampleClips::Make(QStringLiteral(".mov"), in, {}, QStringLiteral("clip.mov"));
+    const QString notes = dir.write(QStringLiteral("in/notes.avi"), "This is not a video.\n");
+    dir.write(QStringLiteral("in/readme.txt"), "not queued: not a video file name");
+    EXPECT_EQ(run({"--to", ".mkv", "--acodec", "vorb", "--output", out, "--json", in}), 1);
+    const QHash<QString, QJsonObject> files = results();
+    ASSERT_EQ(files.size(), 2) << stdOut.toStdString();
+    EXPECT_EQ(files[clip].value("state").toString(), "converted");
+    EXPECT_EQ(files[clip].value("output").toString(), out + "/clip.mkv");
+    EXPECT_EQ(files[notes].value("state").toString(), "failed");
+    EXPECT_FALSE(files[notes].value("reason").toString().isEmpty());
+    EXPECT_EQ(SampleClips::AudioCodec(out + "/clip.mkv"), "vorbis");
+    EXPECT_FALSE(QFileInfo::exists(out + "/notes.mkv"));
+    EXPECT_TRUE(Leftovers(out).isEmpty());
+    EXPECT_EQ(Checksum(catalogue), before);
+    // The run's log is where the summary says.
+    const QJsonObject summary =
+        QJsonDocument::fromJson(stdOut.split('\n', Qt::SkipEmptyParts).last().toUtf8()).object();
+    EXPECT_EQ(summary.value("converted").toInt(), 1);
+    EXPECT_TRUE(summary.value("log").toString().startsWith(dir.file("state/movarin/run-")));
+}
+
+TEST_F(BatchTest, AnOutputThatExistsIsSkippedKeptBesideOrOverwrittenAsAsked)
+{
+    const QString clip = SampleClips::Make(QStringLiteral(".mov"), in, {}, QStringLiteral("a.mov"));
+    const QString output = out + QStringLiteral("/a.mp4");
+    dir.write(QStringLiteral("out/a.mp4"), "the user's a.mp4");
+    // Skip by default: running the same command again finishes only what is left.
+    EXPECT_EQ(run({"--output", out, clip}), 0);
+    EXPECT_EQ(dir.read(QStringLiteral("out/a.mp4")), "the user's a.mp4");
+    EXPECT_TRUE(stdOut.contains("skipped: " + clip)) << stdOut.toStdString();
+    EXPECT_EQ(run({"--output", out, "--existing", "rename", clip}), 0);
+    EXPECT_EQ(dir.read(QStringLiteral("out/a.mp4")), "the user's a.mp4");
+    EXPECT_EQ(SampleClips::VideoCodec(out + QStringLiteral("/a (1).mp4")), "h264");
+    EXPECT_EQ(run({"--output", out, "--existing", "overwrite", clip}), 0);
+    EXPECT_EQ(SampleClips::VideoCodec(output), "h264");
+    EXPECT_TRUE(Leftovers(out).isEmpty());
+}
+
+TEST_F(BatchTest, StopSignalsEndAtOnceWithoutATemporaryOutput)
+{
+    const QString clip = SampleClips::Make(QStringLiteral(".mov"), in, {.seconds = 30.0},
+                                           QStringLiteral("long.mov"));
+    for (const auto &[signal, status] : {std::pair{SIGTERM, 143}, std::pair{SIGINT, 130}}) {
+        QProcess process;
+        start(process, {"--output", out, clip});
+        QElapsedTimer waited;
+        waited.start();
+        while (Leftovers(out).isEmpty() && waited.elapsed() < 60000)
+            QThread::msleep(50);
+        ASSERT_FALSE(Leftovers(out).isEmpty()) << "the conversion never began";
+        QThread::msleep(500);
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), status);
+        EXPECT_TRUE(Leftovers(out).isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/long.mp4")));
+    }
+}
+
+TEST_F(BatchTest, AHangInOneProcessOfAJobsRunCostsOnlyItsFile)
+{
+    QStringList clips;
+    for (const char *name : {"one.mov", "hang.mov", "two.mov", "three.mov"})
+        clips << SampleClips::Make(QStringLiteral(".mov"), in, {}, QLatin1String(name));
+    QProcess process;
+    start(process, {"--jobs", "2", "--json", "--output", out, in},
+          {"MOVARIN_BATCH_SILENCE_LIMIT_S=3"});
+    // The process converting hang.mov stops answering, as one stuck inside libVLC does.
+    bool stopped = false;
+    QElapsedTimer waited;
+    waited.start();
+    while (!stopped && waited.elapsed() < 60000) {
+        for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            QFile cmdline(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
+            if (pid.toInt() > 0 && cmdline.open(QIODevice::ReadOnly)
+                && cmdline.readAll().contains("/in/hang.mov")
+                && ::kill(pid.toInt(), SIGSTOP) == 0)
+                stopped = true;
+        }
+        QThread::msleep(20);
+    }
+    ASSERT_TRUE(stopped);
+    ASSERT_TRUE(process.waitForFinished(120000));
+    stdOut = QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_EQ(process.exitCode(), 1);
+    const QHash<QString, QJsonObject> files = results();
+    ASSERT_EQ(files.size(), 4) << stdOut.toStdString();
+    EXPECT_EQ(files[clips[1]].value("state").toString(), "failed");
+    EXPECT_EQ(files[clips[1]].value("reason").toString(),
+              "its conversion stopped answering and was ended");
+    for (int i : {0, 2, 3}) {
+        EXPECT_EQ(files[clips[i]].value("state").toString(), "converted") << i;
+        EXPECT_EQ(SampleClips::VideoCodec(files[clips[i]].value("output").toString()), "h264");
+    }
+}
