@@ -47,6 +47,14 @@ if [[ -f "$page" ]]; then
     [[ -z "$warnings" ]] || fail "groff warns about movarin.1: $warnings"
     MANPATH=$prefix/share/man MANWIDTH=80 man movarin 2> /dev/null | grep -q -- '--batch' ||
         fail "man movarin does not show the page"
+    # It documents exactly the options that the installed batch command lists in its help.
+    listed=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+                 "$prefix/bin/movarin" --batch --help |
+             grep -o -e '--[a-z][a-z-]*' | grep -v -x -e --batch | sort -u)
+    documented=$(zcat "$page" | awk '/^\.SH / { on = ($2 == "OPTIONS"); next } on' |
+                 sed 's/\\-/-/g' | grep -o -e '--[a-z][a-z-]*' | sort -u)
+    [[ -n "$listed" && "$listed" == "$documented" ]] ||
+        fail "the batch command lists $(echo $listed), the manual page $(echo $documented)"
 fi
 
 entry() { grep -m1 "^$1=" "$prefix/$apps" | cut -d= -f2-; }
