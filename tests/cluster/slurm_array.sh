@@ -11,7 +11,8 @@ here=$(dirname "$(readlink -f "$0")")
 source "$here/clips.sh"
 failed=0
 
-for tool in munged mungekey slurmctld slurmd sbatch scontrol sinfo scancel ffmpeg ffprobe; do
+for tool in munged mungekey munge unmunge slurmctld slurmd sbatch squeue scontrol sinfo scancel \
+            ffmpeg ffprobe; do
     command -v "$tool" > /dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
 done
 
