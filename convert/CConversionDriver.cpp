@@ -324,7 +324,8 @@ void CConversionDriver::RecordAttempt(const QString &outcome)
     attempt.ended = QDateTime::currentDateTime();
     attempt.option = m_currentOption;
     attempt.outcome = outcome;
-    attempt.vlcMessages = m_vlcHost.Messages();
+    attempt.vlcMessages = m_attemptMessages.isEmpty() ? m_vlcHost.Messages() : m_attemptMessages;
+    m_attemptMessages.clear();
     m_log.Attempt(attempt);
     m_face.AttemptEnded(m_currentIndex, attempt);
 }
@@ -569,13 +570,23 @@ void CConversionDriver::EndOfAttempt()
     const CMediaFacts sourceFacts = m_vlcHost.SourceFacts();
     const QString writeError = m_vlcHost.WriteError();
     m_vlcHost.playlistClear();
+    // What libVLC said about this attempt, before the look at its output adds to it.
+    m_attemptMessages = m_vlcHost.Messages();
 
     const QFileInfo after(m_currentSource);
     QString why;
     if (stalled)
         why = m_reason;
-    else if (!(m_fileHadProgress != 0 || playedToEnd))
+    else if (!(m_fileHadProgress != 0 || playedToEnd)) {
         why = QStringLiteral("libVLC made no output of it");
+        // In libVLC's own words, when it said why.
+        for (const QString &message : std::as_const(m_attemptMessages)) {
+            if (message.startsWith(QLatin1String("error "))) {
+                why += QStringLiteral(" (") + message.mid(6) + QLatin1Char(')');
+                break;
+            }
+        }
+    }
     else if (!writeError.isEmpty())
         why = QStringLiteral("the output could not be written: ") + writeError;
     else if (m_currentTemp.isEmpty() || QFileInfo(m_currentTemp).size() <= 0)

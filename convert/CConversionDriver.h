@@ -228,6 +228,7 @@ private:
     qint64 m_sourceSize = -1;
     QDateTime m_sourceModified;
     QDateTime m_attemptStarted;
+    QStringList m_attemptMessages;
     // Why the current attempt or file did not convert, in plain words.
     QString m_reason;
     // Bumped whenever a run stops: work that comes back afterwards is dropped.

@@ -255,12 +255,29 @@ void CLibVlcInstance::OnLog(void *data, int level, const vlc_log_t *context,
         self->m_sawPacket = true;
         return;
     }
-    if (level < LIBVLC_ERROR)
+    if (level < LIBVLC_WARNING)
         return;
     const char *objectType = nullptr;
     const char *header = nullptr;
     uintptr_t id = 0;
     libvlc_log_get_object(context, &objectType, &header, &id);
+    // Warnings and errors go into the attempt's record, the first ones of each attempt only.
+    {
+        char message[512];
+        va_list copy;
+        va_copy(copy, arguments);
+        std::vsnprintf(message, sizeof message, format ? format : "", copy);
+        va_end(copy);
+        const std::lock_guard guard(self->m_writeErrorLock);
+        if (self->m_messages.size() < MaxMessages)
+            self->m_messages << QStringLiteral("%1 %2: %3")
+                                    .arg(level >= LIBVLC_ERROR ? QStringLiteral("error")
+                                                               : QStringLiteral("warning"),
+                                         QString::fromUtf8(objectType ? objectType : "?"),
+                                         QString::fromUtf8(message));
+    }
+    if (level < LIBVLC_ERROR)
+        return;
     // The file output says "cannot write: ..." for every block it could not write; the
     // muxer goes on regardless and would leave a cut-off file that looks finished.
     if (!objectType || std::strcmp(objectType, "access out") != 0)
@@ -276,6 +293,13 @@ void CLibVlcInstance::StartWriteWatch()
 {
     const std::lock_guard guard(m_writeErrorLock);
     m_writeError.clear();
+    m_messages.clear();
+}
+
+QStringList CLibVlcInstance::Messages() const
+{
+    const std::lock_guard guard(m_writeErrorLock);
+    return m_messages;
 }
 
 QString CLibVlcInstance::WriteError() const
@@ -445,6 +469,11 @@ void CLibVlcControl::addTarget(const QString &uri, const QStringList &options, i
         }
         m_playRequested = true;
     }
+}
+
+QStringList CLibVlcControl::Messages()
+{
+    return m_instance.Messages();
 }
 
 QString CLibVlcControl::WriteError()

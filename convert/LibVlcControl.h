@@ -31,6 +31,9 @@ public:
     // instance. One attempt runs at a time: each starts a fresh watch and reads it at its end.
     void StartWriteWatch();
     QString WriteError() const;
+    // libVLC's warnings and errors since the watch began, the first MaxMessages of them.
+    QStringList Messages() const;
+    static constexpr qsizetype MaxMessages = 40;
     // The same log tells whether the video output was given frames flagged interlaced.
     void StartInterlaceWatch() { m_sawInterlaced = false; }
     bool SawInterlaced() const { return m_sawInterlaced; }
@@ -51,6 +54,7 @@ private:
     libvlc_instance_t *m_instance = nullptr;
     mutable std::mutex m_writeErrorLock;
     QString m_writeError;
+    QStringList m_messages;
     std::atomic<bool> m_sawInterlaced{false};
     std::atomic<bool> m_sawPacket{false};
     std::atomic<bool> m_sawVideoPacket{false};
@@ -70,6 +74,7 @@ public:
     void playlistClear() override;
     bool HasPlayedToEnd() override;
     QString WriteError() override;
+    QStringList Messages() override;
     CMediaFacts SourceFacts() override;
     CMediaFacts ProbeFile(const QString &path) override;
 
