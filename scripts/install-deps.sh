@@ -18,6 +18,10 @@ if [[ "${1:-}" == "--tests" ]]; then
     # The installed application and its package: the desktop's validators, its MIME database,
     # and dpkg-shlibdeps for `cpack -G DEB`.
     packages+=(desktop-file-utils appstream shared-mime-info dpkg-dev)
+    # The manual page, rendered with groff and found with man.
+    packages+=(groff-base man-db)
+    # Schedulers that run the batch command: GNU parallel, and a one-node Slurm cluster with munge.
+    packages+=(parallel munge slurmctld slurmd slurm-client)
 fi
 
 missing=()

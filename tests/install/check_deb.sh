@@ -28,7 +28,7 @@ listing=$(dpkg-deb -c "$deb")
 for f in ./usr/lib/movarin/movarin ./usr/lib/movarin/main.qml ./usr/lib/movarin/Formats.ini \
          ./usr/lib/movarin/help.html ./usr/share/applications/$app_id.desktop \
          ./usr/share/metainfo/$app_id.metainfo.xml ./usr/share/icons/hicolor/scalable/apps/movarin.svg \
-         "./usr/bin/movarin -> ../lib/movarin/movarin"; do
+         ./usr/share/man/man1/movarin.1.gz "./usr/bin/movarin -> ../lib/movarin/movarin"; do
     grep -qF -- "$f" <<< "$listing" || fail "the package lacks $f"
 done
 exit $failed

@@ -15,7 +15,8 @@ fail() { echo "FAIL: $*"; failed=1; }
 apps=share/applications/$app_id.desktop
 meta=share/metainfo/$app_id.metainfo.xml
 files=(lib/movarin/movarin lib/movarin/main.qml lib/movarin/Formats.ini lib/movarin/help.html
-       lib/movarin/movarin.png "$apps" "$meta" share/icons/hicolor/scalable/apps/movarin.svg)
+       lib/movarin/movarin.png "$apps" "$meta" share/icons/hicolor/scalable/apps/movarin.svg
+       share/man/man1/movarin.1.gz)
 for size in 16 22 24 32 48 64 128 256; do
     icon=share/icons/hicolor/${size}x${size}/apps/movarin.png
     files+=("$icon")
@@ -38,6 +39,23 @@ done
 
 desktop-file-validate "$prefix/$apps" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$prefix/$meta" || fail "appstreamcli validate"
+
+# The manual page renders without a single warning, and man finds it under the prefix.
+page=$prefix/share/man/man1/movarin.1.gz
+if [[ -f "$page" ]]; then
+    warnings=$(zcat "$page" | groff -ww -z -man -Tutf8 2>&1) || fail "groff cannot render movarin.1"
+    [[ -z "$warnings" ]] || fail "groff warns about movarin.1: $warnings"
+    MANPATH=$prefix/share/man MANWIDTH=80 man movarin 2> /dev/null | grep -q -- '--batch' ||
+        fail "man movarin does not show the page"
+    # It documents exactly the options that the installed batch command lists in its help.
+    listed=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+                 "$prefix/bin/movarin" --batch --help |
+             grep -o -e '--[a-z][a-z-]*' | grep -v -x -e --batch | sort -u)
+    documented=$(zcat "$page" | awk '/^\.SH / { on = ($2 == "OPTIONS"); next } on' |
+                 sed 's/\\-/-/g' | grep -o -e '--[a-z][a-z-]*' | sort -u)
+    [[ -n "$listed" && "$listed" == "$documented" ]] ||
+        fail "the batch command lists $(echo $listed), the manual page $(echo $documented)"
+fi
 
 entry() { grep -m1 "^$1=" "$prefix/$apps" | cut -d= -f2-; }
 [[ "$(entry Exec)" == "movarin %F" ]] || fail "Exec is '$(entry Exec)'"
