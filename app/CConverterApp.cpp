@@ -18,7 +18,7 @@ CConverterApp::CConverterApp(int &argc, char **argv)
     : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Movarin"));
-    setApplicationVersion(QStringLiteral("6.0.0.1"));
+    setApplicationVersion(QStringLiteral(MOVARIN_VERSION));
     setDesktopFileName(QStringLiteral(MOVARIN_APP_ID));
 }
 

@@ -108,7 +108,7 @@ bool CConverterDlg::OnInitDialog()
                                    QStringLiteral("genral"));
 
     SetVariable(QStringLiteral("_root.path"), m_outputPath);
-    SetVariable(QStringLiteral("_root.version"), QStringLiteral("6.0.0.1"));
+    SetVariable(QStringLiteral("_root.version"), QStringLiteral(MOVARIN_VERSION));
     m_cascade.LoadAtStartup();
     return true;
 }
