@@ -105,7 +105,7 @@ bool CConverterDlg::OnInitDialog()
         m_outputPath = m_userVideosFolder + QStringLiteral("/Converted Videos");
     }
     m_outputPath = m_ini.GetString(QStringLiteral("OutputPath"), m_outputPath,
-                                   QStringLiteral("genral"));
+                                   GeneralSection);
 
     SetVariable(QStringLiteral("_root.path"), m_outputPath);
     SetVariable(QStringLiteral("_root.version"), QStringLiteral(MOVARIN_VERSION));
@@ -139,7 +139,7 @@ void CConverterDlg::OnDestroy()
     delete m_fileList;
     m_fileList = nullptr;
     // Said once, here: the only write the program makes.
-    if (!m_ini.WriteString(QStringLiteral("OutputPath"), m_outputPath, QStringLiteral("genral"))) {
+    if (!m_ini.WriteString(QStringLiteral("OutputPath"), m_outputPath, GeneralSection)) {
         m_services.dialogs.messageBox(
             this,
             QStringLiteral("The output folder could not be remembered: %1 cannot be written.")
