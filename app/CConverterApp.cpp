@@ -24,7 +24,7 @@ CConverterApp::CConverterApp(int &argc, char **argv)
 
 bool CConverterApp::InitInstance()
 {
-    CSingleInstance instance(QStringLiteral("Movarin"));
+    CSingleInstance instance(CConverterDlg::Title());
     CQtDialogs dialogs;
     if (RefuseSecondInstance(instance, dialogs))
         return false;

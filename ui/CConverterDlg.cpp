@@ -93,7 +93,7 @@ bool CConverterDlg::OnInitDialog()
     m_flash.SetMovie(m_moduleDir + QStringLiteral("main.qml"));
     FitToScreen();
     setWindowIcon(m_hIcon);
-    setWindowTitle(QStringLiteral("Movarin"));
+    setWindowTitle(Title());
     SetVariable(QStringLiteral("_root.disableStop"), QStringLiteral("true"));
 
     // The default output folder is made at every start, whatever is saved. An installed copy's

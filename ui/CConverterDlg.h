@@ -140,6 +140,8 @@ public:
     QString moduleDir() const { return m_moduleDir; }
     // The support mail link opened by "IDC_FS_support".
     static QUrl SupportMailUrl();
+    // The window's title, by which a second copy of the program recognises the first.
+    static QString Title() { return QStringLiteral("Movarin"); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
