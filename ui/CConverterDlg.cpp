@@ -16,7 +16,6 @@
 namespace {
 constexpr int WindowWidth = 624;   // 416 x 356 dialog units at 1.5 x 1.625 px
 constexpr int WindowHeight = 579;
-const QRect FileListRect(215, 185, 367, 112);   // seven whole rows of 16 px
 } // namespace
 
 QSize CConverterDlg::DesignSize()
@@ -26,7 +25,7 @@ QSize CConverterDlg::DesignSize()
 
 QRect CConverterDlg::DesignListRect()
 {
-    return FileListRect;
+    return CMovieHost::FileListRect;
 }
 
 CConverterDlg::CConverterDlg(const QString &moduleDir, const CConverterServices &services,
@@ -86,7 +85,7 @@ bool CConverterDlg::OnInitDialog()
     // asks for it.
     m_fileList = new CFileListBox(this);
     m_fileList->setObjectName(QStringLiteral("fileList"));
-    m_fileList->setGeometry(FileListRect);
+    m_fileList->setGeometry(DesignListRect());
     m_fileList->raise();
     m_fileList->ShowWindow(false);
 
