@@ -76,6 +76,8 @@ public:
 
     // The UI command dispatcher: the movie's commands, compared without regard to case.
     void OnFSCommand(const QString &command, const QString &argument);
+    // The movie's FlashCall event: bound, and ignored by design; the movie speaks through UI
+    // commands only.
     void OnFlashCall(const QString &request);
     // Window commands 32774 and 32775.
     void OnCommand(int id);
