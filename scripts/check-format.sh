@@ -11,6 +11,7 @@ formatter=${CLANG_FORMAT:-$(command -v clang-format-14 || command -v clang-forma
 [[ -n "$formatter" ]] || { echo "clang-format is not installed (apt-get install clang-format)" >&2; exit 2; }
 
 mapfile -t files < <(git ls-files '*.cpp' '*.h')
+[[ ${#files[@]} -gt 0 ]] || { echo "no C++ files found: run it in a git checkout" >&2; exit 2; }
 if [[ "${1:-}" == "--fix" ]]; then
     "$formatter" -i --style=file "${files[@]}"
     exit 0
