@@ -24,7 +24,7 @@ CConverterApp::CConverterApp(int &argc, char **argv)
     for (int i = 1; i < argc; ++i)
         m_rawArguments << QByteArray(argv[i]);
     setApplicationName(QStringLiteral("Movarin"));
-    setApplicationVersion(QStringLiteral("6.0.0.1"));
+    setApplicationVersion(QStringLiteral(MOVARIN_VERSION));
     setDesktopFileName(QStringLiteral(MOVARIN_APP_ID));
 }
 
@@ -36,7 +36,7 @@ bool CConverterApp::InitInstance()
     CTerminationSignals termination;
     connect(&termination, &CTerminationSignals::Received, this, [] { exit(0); });
 
-    CSingleInstance instance(QStringLiteral("Movarin"));
+    CSingleInstance instance(CConverterDlg::Title());
     CQtDialogs dialogs;
     const OutsideFiles::Sorted startup = StartupPaths(m_rawArguments, QDir::currentPath());
     if (RefuseSecondInstance(instance, dialogs, startup))

@@ -20,7 +20,9 @@ public:
 
     // Runs the whole program; always false, so the process ends when the window has closed.
     bool InitInstance();
-    // Opens help.html beside the executable with the desktop's viewer.
+    // Opens help.html beside the executable with the desktop's viewer. The application's help
+    // command by design; the window's F1 and "IDC_FS_HELP" reach the window's own OnHelp, so
+    // nothing calls this one today.
     void OnHelp();
 
     // The one-copy-per-desktop rule: when another copy holds the desktop, returns true. Files

@@ -98,6 +98,9 @@ CFileListBox::~CFileListBox()
     // A tip still up refers to our viewport: take it down with the list.
     if (QToolTip::isVisible() && underMouse())
         QToolTip::hideText();
+    // QWidget's destructor deletes the model, which announces its reset on the way out; by
+    // then this is no longer a CFileListBox, so nothing of ours may hear it.
+    disconnect(model(), nullptr, this, nullptr);
 }
 
 int CFileListBox::GetCount() const

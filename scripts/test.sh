@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --tests
-cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOVARIN_WERROR=ON
+cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOVARIN_WERROR=ON \
+    -DMOVARIN_BUILD_TESTS=ON -DMOVARIN_BUILD_BENCH=ON -DMOVARIN_BUILD_TOOLS=ON
 cmake --build build-tests
 cd build-tests
 # Widgets and the movie run offscreen; the single-instance test starts its own Xvfb.

@@ -48,13 +48,13 @@ void CFormatCascade::LoadList(const QString &name, const QString &key, const QSt
 void CFormatCascade::LoadAtStartup()
 {
     LoadList(QStringLiteral("_root.convertToStr"), QStringLiteral("Extentions"),
-             QStringLiteral("genral"), m_formats.convertToList);
+             GeneralSection, m_formats.convertToList);
     LoadList(QStringLiteral("_root.containerStr"), m_formats.convertToList.constFirst(),
-             QStringLiteral("muxer"), m_formats.containerList);
+             MuxerSection, m_formats.containerList);
     LoadList(QStringLiteral("_root.videoCodecStr"), m_formats.containerList.constFirst(),
-             QStringLiteral("VC"), m_formats.videoCodecList);
+             VideoCodecSection, m_formats.videoCodecList);
     LoadList(QStringLiteral("_root.audioCodecStr"), m_formats.containerList.constFirst(),
-             QStringLiteral("AC"), m_formats.audioCodecList);
+             AudioCodecSection, m_formats.audioCodecList);
 
     m_settings.convertTo = m_formats.convertToList.constFirst();
     m_settings.container = m_formats.containerList.constFirst();
@@ -69,12 +69,12 @@ void CFormatCascade::LoadAtStartup()
 void CFormatCascade::SelectTarget(const QString &target)
 {
     m_settings.convertTo = target;
-    LoadList(QStringLiteral("_root.containerStr"), target, QStringLiteral("muxer"),
+    LoadList(QStringLiteral("_root.containerStr"), target, MuxerSection,
              m_formats.containerList);
     const QString muxer = m_formats.containerList.constFirst();
-    LoadList(QStringLiteral("_root.videoCodecStr"), muxer, QStringLiteral("VC"),
+    LoadList(QStringLiteral("_root.videoCodecStr"), muxer, VideoCodecSection,
              m_formats.videoCodecList);
-    LoadList(QStringLiteral("_root.audioCodecStr"), muxer, QStringLiteral("AC"),
+    LoadList(QStringLiteral("_root.audioCodecStr"), muxer, AudioCodecSection,
              m_formats.audioCodecList);
     m_settings.container = muxer;
     m_settings.videoCodec = m_formats.videoCodecList.constFirst();
@@ -84,9 +84,9 @@ void CFormatCascade::SelectTarget(const QString &target)
 void CFormatCascade::SelectMuxer(const QString &muxer)
 {
     m_settings.container = muxer;
-    LoadList(QStringLiteral("_root.videoCodecStr"), muxer, QStringLiteral("VC"),
+    LoadList(QStringLiteral("_root.videoCodecStr"), muxer, VideoCodecSection,
              m_formats.videoCodecList);
-    LoadList(QStringLiteral("_root.audioCodecStr"), muxer, QStringLiteral("AC"),
+    LoadList(QStringLiteral("_root.audioCodecStr"), muxer, AudioCodecSection,
              m_formats.audioCodecList);
     m_settings.videoCodec = m_formats.videoCodecList.constFirst();
     m_settings.audioCodec = m_formats.audioCodecList.constFirst();

@@ -7,6 +7,13 @@
 
 class CIniFile;
 
+// The sections of Formats.ini, spelled as the file spells them. "genral" also holds the saved
+// output folder.
+inline const QString GeneralSection = QStringLiteral("genral");
+inline const QString MuxerSection = QStringLiteral("muxer");
+inline const QString VideoCodecSection = QStringLiteral("VC");
+inline const QString AudioCodecSection = QStringLiteral("AC");
+
 // The four lists of choices read from Formats.ini.
 struct FormatCatalog
 {

@@ -17,7 +17,6 @@
 namespace {
 constexpr int WindowWidth = 624;   // 416 x 356 dialog units at 1.5 x 1.625 px
 constexpr int WindowHeight = 579;
-const QRect FileListRect(215, 185, 367, 112);   // seven whole rows of 16 px
 } // namespace
 
 QSize CConverterDlg::DesignSize()
@@ -27,7 +26,7 @@ QSize CConverterDlg::DesignSize()
 
 QRect CConverterDlg::DesignListRect()
 {
-    return FileListRect;
+    return CMovieHost::FileListRect;
 }
 
 CConverterDlg::CConverterDlg(const QString &moduleDir, const CConverterServices &services,
@@ -87,14 +86,14 @@ bool CConverterDlg::OnInitDialog()
     // asks for it.
     m_fileList = new CFileListBox(this);
     m_fileList->setObjectName(QStringLiteral("fileList"));
-    m_fileList->setGeometry(FileListRect);
+    m_fileList->setGeometry(DesignListRect());
     m_fileList->raise();
     m_fileList->ShowWindow(false);
 
     m_flash.SetMovie(m_moduleDir + QStringLiteral("main.qml"));
     FitToScreen();
     setWindowIcon(m_hIcon);
-    setWindowTitle(QStringLiteral("Movarin"));
+    setWindowTitle(Title());
     SetVariable(QStringLiteral("_root.disableStop"), QStringLiteral("true"));
 
     // The default output folder is made at every start, whatever is saved. An installed copy's
@@ -107,7 +106,7 @@ bool CConverterDlg::OnInitDialog()
     }
     const QString defaultFolder = m_outputPath;
     const QString saved = m_ini.GetString(QStringLiteral("OutputPath"), defaultFolder,
-                                          QStringLiteral("genral"));
+                                          GeneralSection);
     // A hand-edited folder is made whole; a relative one would follow wherever the program was
     // started, so it is refused, saying which setting it was.
     if (const std::optional<QString> folder = OutputNaming::AbsoluteFolder(saved)) {
@@ -126,11 +125,11 @@ bool CConverterDlg::OnInitDialog()
     }
 
     SetVariable(QStringLiteral("_root.path"), m_outputPath);
-    SetVariable(QStringLiteral("_root.version"), QStringLiteral("6.0.0.1"));
+    SetVariable(QStringLiteral("_root.version"), QStringLiteral(MOVARIN_VERSION));
     m_cascade.LoadAtStartup();
     // Absent or 0: every question is asked, as always.
     m_unattended = m_ini.GetString(QStringLiteral("Unattended"), QStringLiteral("0"),
-                                   QStringLiteral("genral"))
+                                   GeneralSection)
                    == QLatin1String("1");
     m_unattendedAtStart = m_unattended;
     if (m_unattended)
@@ -162,7 +161,7 @@ void CConverterDlg::OnDestroy()
     delete m_fileList;
     m_fileList = nullptr;
     // Said once, here: the only write the program makes.
-    if (!m_ini.WriteString(QStringLiteral("OutputPath"), m_outputPath, QStringLiteral("genral"))) {
+    if (!m_ini.WriteString(QStringLiteral("OutputPath"), m_outputPath, GeneralSection)) {
         m_services.dialogs.messageBox(
             this,
             QStringLiteral("The output folder could not be remembered: %1 cannot be written.")
@@ -173,7 +172,7 @@ void CConverterDlg::OnDestroy()
     if (m_unattended != m_unattendedAtStart)
         m_ini.WriteString(QStringLiteral("Unattended"),
                           m_unattended ? QStringLiteral("1") : QStringLiteral("0"),
-                          QStringLiteral("genral"));
+                          GeneralSection);
 }
 
 void CConverterDlg::OnFlashCall(const QString &)

@@ -96,6 +96,8 @@ public:
 
     // The UI command dispatcher: the movie's commands, compared without regard to case.
     void OnFSCommand(const QString &command, const QString &argument);
+    // The movie's FlashCall event: bound, and ignored by design; the movie speaks through UI
+    // commands only.
     void OnFlashCall(const QString &request);
     // Window commands 32774 and 32775.
     void OnCommand(int id);
@@ -174,6 +176,8 @@ public:
     CConversionDriver &Driver() { return m_driver; }
     // The support mail link opened by "IDC_FS_support".
     static QUrl SupportMailUrl();
+    // The window's title, by which a second copy of the program recognises the first.
+    static QString Title() { return QStringLiteral("Movarin"); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

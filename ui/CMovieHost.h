@@ -3,6 +3,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QRect>
 #include <QString>
 
 // The object the movie sees as `host`: the two directions of the UI protocol.
@@ -14,8 +15,15 @@
 class CMovieHost : public QObject
 {
     Q_OBJECT
+    // Where the program lays its file list over the scene, in scene pixels (host.listRect).
+    Q_PROPERTY(QRect listRect READ listRect CONSTANT)
 public:
+    // Seven whole rows of 16 px; the movie keeps this area free for the list.
+    static constexpr QRect FileListRect{215, 185, 367, 112};
+
     explicit CMovieHost(QObject *parent = nullptr);
+
+    QRect listRect() const { return FileListRect; }
 
     // Raises a UI command. Delivery is queued: commandRaised is emitted from the event loop
     // after the movie's handler has returned, one command at a time, in order.

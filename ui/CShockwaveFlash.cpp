@@ -23,6 +23,13 @@ CShockwaveFlash::CShockwaveFlash(QWidget *parent)
             &CShockwaveFlash::ApplyShowAll);
 }
 
+CShockwaveFlash::~CShockwaveFlash()
+{
+    // QQuickWidget's destructor takes the scene down, and the content item's children change on
+    // the way; by then this is no longer a CShockwaveFlash, so nothing of ours may hear it.
+    disconnect(quickWindow()->contentItem(), nullptr, this, nullptr);
+}
+
 void CShockwaveFlash::SetMovie(const QString &path)
 {
     setSource(QUrl::fromLocalFile(path));

@@ -12,6 +12,7 @@ class CShockwaveFlash : public QQuickWidget
     Q_OBJECT
 public:
     explicit CShockwaveFlash(QWidget *parent = nullptr);
+    ~CShockwaveFlash() override;
 
     // Plays the movie at path (a main.qml). A missing or broken movie leaves an empty area.
     void SetMovie(const QString &path);

@@ -174,6 +174,8 @@ void CConverterDlg::OnFSCommand(const QString &command, const QString &argument)
         m_services.shell.openUrl(SupportMailUrl());
         break;
     case Command::ConvertWindow:
+        // One of the movie's commands by design, and it does nothing; kept in the table so
+        // that the list of commands stays the protocol's whole list.
         break;
     case Command::OtherDirectory:
         m_sameFolder = 0;

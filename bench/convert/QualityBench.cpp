@@ -321,14 +321,17 @@ QList<Target> catalogueCodecs(CIniFile &ini)
 {
     QList<Target> rows;
     QStringList seen;
-    for (const QString &extension : SplitList(ini.GetString("Extentions", QString(), "genral")))
-        for (const QString &muxer : SplitList(ini.GetString(extension, QString(), "muxer")))
-            for (const QString &codec : SplitList(ini.GetString(muxer, QString(), "VC"))) {
+    const QStringList targets = SplitList(ini.GetString("Extentions", QString(), GeneralSection));
+    for (const QString &extension : targets)
+        for (const QString &muxer : SplitList(ini.GetString(extension, QString(), MuxerSection)))
+            for (const QString &codec :
+                 SplitList(ini.GetString(muxer, QString(), VideoCodecSection))) {
                 if (codec.isEmpty() || seen.contains(codec) || !FfmpegVideo.count(codec))
                     continue;
                 seen << codec;
-                rows.append({extension, muxer, codec,
-                             SplitList(ini.GetString(muxer, QString(), "AC")).first()});
+                const QString audio =
+                    SplitList(ini.GetString(muxer, QString(), AudioCodecSection)).first();
+                rows.append({extension, muxer, codec, audio});
             }
     return rows;
 }

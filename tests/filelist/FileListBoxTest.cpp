@@ -217,7 +217,7 @@ TEST_F(FileListTest, SearchFollowsEveryKindOfChangeToTheRows)
     list.item(1)->setText("X");
     EXPECT_EQ(list.FindStringExact(-1, "Q"), -1);
     EXPECT_EQ(list.FindStringExact(-1, "X"), 1);
-    list.takeItem(0);
+    delete list.takeItem(0);   // the taken row is ours to free
     EXPECT_EQ(list.FindStringExact(-1, "X"), 0);
 
     list.ResetContent();

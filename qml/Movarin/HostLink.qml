@@ -14,8 +14,9 @@ Item {
     required property QtObject channel
 
     // The program lays its native file list over this rectangle of the scene whenever it is
-    // shown; nothing a user needs may be drawn there while the Files panel is up.
-    readonly property rect listRect: Qt.rect(215, 185, 367, 112)
+    // shown; nothing a user needs may be drawn there while the Files panel is up. The host says
+    // where (empty until the channel is bound).
+    readonly property rect listRect: channel ? channel.listRect : Qt.rect(0, 0, 0, 0)
 
     // Panels in tab order, and the command that shows (Files) or hides (all others) the list.
     readonly property var panelCommands: ["ID_FS_Slider", "IDC_FS_VIDEOSETTING",
