@@ -18,6 +18,9 @@ if [[ "${1:-}" == "--tests" ]]; then
     # The installed application and its package: the desktop's validators, its MIME database,
     # and dpkg-shlibdeps for `cpack -G DEB`.
     packages+=(desktop-file-utils appstream shared-mime-info dpkg-dev)
+    # The catalogue test plays every output in GStreamer too, as GNOME's players would.
+    packages+=(gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+               gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav)
 fi
 
 missing=()

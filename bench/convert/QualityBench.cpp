@@ -322,12 +322,16 @@ QList<Target> catalogueCodecs(CIniFile &ini)
     QStringList seen;
     for (const QString &extension : SplitList(ini.GetString("Extentions", QString(), "genral")))
         for (const QString &muxer : SplitList(ini.GetString(extension, QString(), "muxer")))
-            for (const QString &codec : SplitList(ini.GetString(muxer, QString(), "VC"))) {
+            for (const QString &codec : SplitList(ini.GetString(
+                     CodecListKey(ini, QStringLiteral("VC"), extension, muxer), QString(), "VC"))) {
                 if (codec.isEmpty() || seen.contains(codec) || !FfmpegVideo.count(codec))
                     continue;
                 seen << codec;
                 rows.append({extension, muxer, codec,
-                             SplitList(ini.GetString(muxer, QString(), "AC")).first()});
+                             SplitList(ini.GetString(CodecListKey(ini, QStringLiteral("AC"),
+                                                                  extension, muxer),
+                                                     QString(), "AC"))
+                                 .first()});
             }
     return rows;
 }
@@ -387,7 +391,9 @@ int main(int argc, char **argv)
                             {QStringLiteral("testsrc2=size=1280x720:rate=25:duration=%1").arg(seconds),
                              "-c:v", "mpeg4", "-q:v", "3", "-c:a", "libmp3lame"},
                             seconds);
-    const Target mp4{".mp4", "mp4", "h264", "mp4a"};
+    // The program's start-up choice: .mp4 with the catalogue's first muxer for it.
+    const Target mp4{".mp4", SplitList(ini.GetString(".mp4", QString(), "muxer")).first(), "h264",
+                     "mp4a"};
     const bool handBrakeThere = haveHandBrake();
     const QStringList names{"Movarin, the whole program", "bare libVLC, the same option",
                             "ffmpeg command line (libx264)", "HandBrakeCLI (x264)"};

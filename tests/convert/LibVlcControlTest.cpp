@@ -2,6 +2,7 @@
 // The control over Debian's libVLC: real conversions of ffmpeg-made clips, checked with ffprobe.
 #include "CVlcHostDlg.h"
 #include "Mp4Settings.h"
+#include "OutputCheck.h"
 #include "OutputNaming.h"
 #include "SampleClips.h"
 #include "TempDir.h"
@@ -9,10 +10,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QWidget>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <thread>
 
 namespace {
@@ -262,5 +265,36 @@ TEST_F(LibVlcControlTest, EverySourceContainerConverts)
         fresh->addTarget(source, mp4Option(output), 10, -666);
         ASSERT_TRUE(WaitUntilIdle(*fresh).ended);
         ExpectMp4Of(output, 2.0);
+    }
+}
+
+TEST_F(LibVlcControlTest, AnMp4WhoseFirstFrameIsNoKeyFrameIsNotWhole)
+{
+    // Longer than x264's key-frame interval: libVLC's own MP4 muxer then lists only the second
+    // key frame as one; FFmpeg's muxer lists both.
+    const QString source =
+        SampleClips::Mov(dir.path(), {.width = 320, .height = 180, .seconds = 12.0});
+    for (const char *muxer : {"mp4", "avformat{}"}) {
+        SCOPED_TRACE(muxer);
+        ConversionSettings settings = Mp4Settings();
+        settings.container = QLatin1String(muxer);
+        const QString output = dir.file(QStringLiteral("out-%1.mp4").arg(settings.container.size()));
+        std::unique_ptr<CVLCControl> fresh = SharedVlcFactory().CreateControl();
+        fresh->addTarget(source, {OutputNaming::TranscodeOption(settings, output)}, 10, -666);
+        ASSERT_TRUE(WaitUntilIdle(*fresh).ended);
+        const CMediaFacts sourceFacts = fresh->SourceFacts();
+        QElapsedTimer timer;
+        timer.start();
+        const CMediaFacts facts = fresh->ProbeFile(output);
+        std::cout << "  read-back of " << muxer << ": " << timer.elapsed() << " ms" << std::endl;
+        EXPECT_TRUE(facts.hasVideo);
+        EXPECT_TRUE(facts.hasAudio);
+        if (settings.container == QLatin1String("mp4")) {
+            EXPECT_FALSE(facts.playbackFault.isEmpty());
+            EXPECT_NE(OutputCheck::WhyNotWhole(sourceFacts, facts), QString());
+        } else {
+            EXPECT_EQ(facts.playbackFault, QString());
+            EXPECT_EQ(OutputCheck::WhyNotWhole(sourceFacts, facts), QString());
+        }
     }
 }
