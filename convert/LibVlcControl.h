@@ -113,7 +113,7 @@ public:
 
     static constexpr int ProbeLimitMs = 3000;
     // How long a finished output may take to show its first picture in libVLC.
-    static constexpr int ShowLimitMs = 3000;
+    static constexpr int ShowLimitMs = 5000;
 
 private:
     CLibVlcInstance m_instance;
