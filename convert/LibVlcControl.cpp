@@ -465,9 +465,9 @@ CMediaFacts CLibVlcControl::ProbeFile(const QString &path)
     CMediaFacts facts = readFileFacts(path);
     if (!facts.hasVideo)
         return facts;
-    // An MP4 index that leaves the first frame out of its key frames: VLC shows nothing until
-    // the next key frame (up to ten seconds in) and cannot seek before it. Read from the file's
-    // boxes, it costs one read of the movie box.
+    // An MP4 index that leaves the first frame out of its key frames: VLC cannot seek to
+    // anything before the next key frame (up to ten seconds in), and a player that trusts the
+    // index starts no picture before it. Read from the file's boxes: one read of the movie box.
     if (Mp4SyncSample::CheckFile(path) == Mp4SyncSample::Verdict::FirstSampleNotSync) {
         facts.playbackFault = QStringLiteral("its index does not mark the first frame as a key "
                                              "frame");

@@ -112,8 +112,10 @@ public:
     std::optional<bool> IsInterlaced(const QString &source) override;
 
     static constexpr int ProbeLimitMs = 3000;
-    // How long a finished output may take to show its first picture in libVLC.
-    static constexpr int ShowLimitMs = 5000;
+    // How long a finished output may take to show its first picture in libVLC. A whole file
+    // shows one in well under a second; the rest is room for a machine busy with other work,
+    // where a file was seen to need more than five seconds.
+    static constexpr int ShowLimitMs = 10000;
 
 private:
     CLibVlcInstance m_instance;

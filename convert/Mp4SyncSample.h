@@ -7,8 +7,9 @@ class QIODevice;
 
 // Whether an MP4-family file (.mp4, .mov, .3gp, .m4v) lets a player start its video at the first
 // frame. A video track's sync-sample table (stss) lists the samples a decoder may start from;
-// without the table every sample is one. A table that leaves out sample 1 makes VLC wait for
-// the next listed key frame before it shows anything, and seeks land before it in nothing.
+// without the table every sample is one. A table that leaves out sample 1 leaves a player that
+// trusts it nothing to start from before the next listed key frame: VLC's seeks there show no
+// picture.
 // The boxes are read as untrusted input: every size is checked against its parent and the
 // file, and only the movie box (moov), at most MaxMovieBoxBytes, is read into memory.
 namespace Mp4SyncSample {
