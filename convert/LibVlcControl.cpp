@@ -512,8 +512,9 @@ std::optional<bool> CLibVlcControl::showsFirstPicture(const QString &path)
     MediaPtr media(libvlc_media_new_path(m_instance.get(), path.toUtf8().constData()));
     if (!media)
         return std::nullopt;
-    for (const char *option : {":no-audio", ":no-spu", ":file-caching=0"})
-        libvlc_media_add_option(media.get(), option);
+    // Played as VLC plays it, sound included (to the dummy output): without its sound and its
+    // read-ahead, libVLC's Ogg reader never starts the pictures of a file with Opus sound.
+    libvlc_media_add_option(media.get(), ":no-spu");
     libvlc_media_player_t *player = libvlc_media_player_new_from_media(media.get());
     if (!player)
         return std::nullopt;

@@ -45,8 +45,8 @@ private:
 };
 
 // libVLC (as VLC plays it, with its sound to a dummy output) shows pictures within the first
-// second and its clock moves; after a seek to the middle it shows pictures again, near there.
-// Pictures are counted by libVLC's picture callbacks.
+// second of its clock, which moves; after a seek to the middle it lands near there and shows
+// pictures again within a second. Pictures are counted by libVLC's picture callbacks.
 QString LibVlcProblem(const QString &path);
 
 } // namespace PlayerChecks
