@@ -21,6 +21,9 @@ struct CMediaFacts
     bool hasVideo = false;
     bool hasAudio = false;
     qint64 lengthMs = -1;      // -1 when the file does not say
+    // Why a player cannot show the video from its first frame (libVLC shows no picture from
+    // the start, or an MP4 index says the first frame is no key frame); empty when it can.
+    QString playbackFault = {};
 };
 
 // The transcoding control: one media player, used for one attempt at one file.
@@ -57,8 +60,9 @@ public:
     virtual QStringList Messages() { return {}; }
     // What the current item holds, as far as it has been read (taken before playlistClear).
     virtual CMediaFacts SourceFacts() { return {}; }
-    // Reads a finished file: the kinds of stream it holds and its length. Video counts only
-    // when a picture of it decodes.
+    // Reads a finished file: the kinds of stream it holds, its length, and whether libVLC
+    // shows its video from the first frame. Video counts only when the file holds a packet of
+    // it. Safe to call from any thread.
     virtual CMediaFacts ProbeFile(const QString &path) = 0;
 };
 

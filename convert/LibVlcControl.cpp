@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LibVlcControl.h"
 
+#include "Mp4SyncSample.h"
+
 #include <vlc/vlc.h>
 
 #include <QByteArray>
@@ -490,11 +492,78 @@ CMediaFacts CLibVlcControl::SourceFacts()
 CMediaFacts CLibVlcControl::ProbeFile(const QString &path)
 {
     CMediaFacts facts = readFileFacts(path);
+    if (!facts.hasVideo)
+        return facts;
+    // An MP4 index that leaves the first frame out of its key frames: VLC cannot seek to
+    // anything before the next key frame (up to ten seconds in), and a player that trusts the
+    // index starts no picture before it. Read from the file's boxes: one read of the movie box.
+    if (Mp4SyncSample::CheckFile(path) == Mp4SyncSample::Verdict::FirstSampleNotSync) {
+        facts.playbackFault = QStringLiteral("its index does not mark the first frame as a key "
+                                             "frame");
+        return facts;
+    }
+    // A picture shown at once says that the video holds packets and plays from its start.
+    if (showsFirstPicture(path).value_or(true))
+        return facts;
     // libVLC can write a video stream that holds no picture at all (its x264 encoder, given
     // fewer frames than it looks ahead, hands over none), and still name it in the header.
+    facts.hasVideo = holdsVideoPackets(path).value_or(true);
     if (facts.hasVideo)
-        facts.hasVideo = holdsVideoPackets(path).value_or(true);
+        facts.playbackFault = QStringLiteral("VLC shows no picture from its start");
     return facts;
+}
+
+namespace {
+
+// The picture callbacks' side of one playing: pictures land in a small buffer and are counted.
+struct PictureCounter
+{
+    static constexpr unsigned Width = 32;
+    static constexpr unsigned Height = 18;
+    std::vector<char> pixels = std::vector<char>(Width * Height * 4 + 64);
+    std::atomic<int> shown{0};
+
+    static void *lock(void *opaque, void **planes)
+    {
+        *planes = static_cast<PictureCounter *>(opaque)->pixels.data();
+        return nullptr;
+    }
+    static void display(void *opaque, void *)
+    {
+        ++static_cast<PictureCounter *>(opaque)->shown;
+    }
+};
+
+} // namespace
+
+std::optional<bool> CLibVlcControl::showsFirstPicture(const QString &path)
+{
+    MediaPtr media(libvlc_media_new_path(m_instance.get(), path.toUtf8().constData()));
+    if (!media)
+        return std::nullopt;
+    // Played as VLC plays it, sound included (to the dummy output): without its sound and its
+    // read-ahead, libVLC's Ogg reader never starts the pictures of a file with Opus sound.
+    libvlc_media_add_option(media.get(), ":no-spu");
+    libvlc_media_player_t *player = libvlc_media_player_new_from_media(media.get());
+    if (!player)
+        return std::nullopt;
+    // Each playing has its own counter, so probes on several threads never meet.
+    PictureCounter counter;
+    libvlc_video_set_callbacks(player, &PictureCounter::lock, nullptr, &PictureCounter::display,
+                               &counter);
+    libvlc_video_set_format(player, "RV32", PictureCounter::Width, PictureCounter::Height,
+                            PictureCounter::Width * 4);
+    std::optional<bool> verdict;
+    if (libvlc_media_player_play(player) == 0) {
+        waitUntil(std::chrono::milliseconds(CLibVlcControlFactory::ShowLimitMs),
+                  [&] { return counter.shown > 0 || hasStopped(player); });
+        // A file that ended at once was not played: it says nothing either way.
+        if (counter.shown > 0 || libvlc_media_player_get_state(player) != libvlc_Error)
+            verdict = counter.shown > 0;
+    }
+    libvlc_media_player_stop(player);
+    libvlc_media_player_release(player);
+    return verdict;
 }
 
 std::optional<bool> CLibVlcControl::holdsVideoPackets(const QString &path)

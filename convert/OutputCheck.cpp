@@ -18,6 +18,9 @@ QString WhyNotWhole(const CMediaFacts &source, const CMediaFacts &output)
         return QStringLiteral("the output holds no video");
     if (source.hasAudio && !output.hasAudio)
         return QStringLiteral("the output holds no sound");
+    if (source.hasVideo && !output.playbackFault.isEmpty())
+        return QStringLiteral("the output's video does not play from its start: ")
+               + output.playbackFault;
     // Without the source's length, the output must at least say it plays. With it, the length
     // must agree (a clip shorter than the allowance may be stated as nothing by ASF).
     if (source.lengthMs <= 0 && output.lengthMs <= 0)

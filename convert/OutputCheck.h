@@ -12,8 +12,8 @@ namespace OutputCheck {
 // state a length a little short of the content (ASF by about two seconds).
 qint64 AllowedShortfallMs(qint64 sourceLengthMs);
 
-// Empty when the output holds every kind of stream that the source has (video, audio) and is
-// not shorter than the source beyond the allowance (or, when the source's length is unknown,
+// Empty when the output holds every kind of stream that the source has (video, audio), its
+// video plays from the first frame (no playback fault), and it is not shorter than the source beyond the allowance (or, when the source's length is unknown,
 // has a length at all); otherwise why not.
 QString WhyNotWhole(const CMediaFacts &source, const CMediaFacts &output);
 

@@ -22,6 +22,9 @@ if [[ "${1:-}" == "--tests" ]]; then
     packages+=(groff-base man-db)
     # Schedulers that run the batch command: GNU parallel, and a one-node Slurm cluster with munge.
     packages+=(parallel munge slurmctld slurmd slurm-client)
+    # The catalogue test plays every output in GStreamer too, as GNOME's players would.
+    packages+=(gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+               gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav)
 fi
 
 missing=()

@@ -12,6 +12,15 @@ QStringList SplitList(const QString &value)
     return value.split(QLatin1Char('|'), Qt::KeepEmptyParts);
 }
 
+QString CodecListKey(CIniFile &ini, const QString &section, const QString &target,
+                     const QString &muxer)
+{
+    const QString forTarget = target + QLatin1Char('/') + muxer;
+    if (!ini.GetString(forTarget, QString(), section).isEmpty())
+        return forTarget;
+    return muxer;
+}
+
 CFormatCascade::CFormatCascade(CIniFile &ini, FormatCatalog &formats, ConversionSettings &settings,
                                MovieVariableWriter writeVariable)
     : m_ini(ini)
@@ -51,10 +60,14 @@ void CFormatCascade::LoadAtStartup()
              GeneralSection, m_formats.convertToList);
     LoadList(QStringLiteral("_root.containerStr"), m_formats.convertToList.constFirst(),
              MuxerSection, m_formats.containerList);
-    LoadList(QStringLiteral("_root.videoCodecStr"), m_formats.containerList.constFirst(),
-             VideoCodecSection, m_formats.videoCodecList);
-    LoadList(QStringLiteral("_root.audioCodecStr"), m_formats.containerList.constFirst(),
-             AudioCodecSection, m_formats.audioCodecList);
+    const QString target = m_formats.convertToList.constFirst();
+    const QString muxer = m_formats.containerList.constFirst();
+    LoadList(QStringLiteral("_root.videoCodecStr"),
+             CodecListKey(m_ini, VideoCodecSection, target, muxer), VideoCodecSection,
+             m_formats.videoCodecList);
+    LoadList(QStringLiteral("_root.audioCodecStr"),
+             CodecListKey(m_ini, AudioCodecSection, target, muxer), AudioCodecSection,
+             m_formats.audioCodecList);
 
     m_settings.convertTo = m_formats.convertToList.constFirst();
     m_settings.container = m_formats.containerList.constFirst();
@@ -72,9 +85,11 @@ void CFormatCascade::SelectTarget(const QString &target)
     LoadList(QStringLiteral("_root.containerStr"), target, MuxerSection,
              m_formats.containerList);
     const QString muxer = m_formats.containerList.constFirst();
-    LoadList(QStringLiteral("_root.videoCodecStr"), muxer, VideoCodecSection,
+    LoadList(QStringLiteral("_root.videoCodecStr"),
+             CodecListKey(m_ini, VideoCodecSection, target, muxer), VideoCodecSection,
              m_formats.videoCodecList);
-    LoadList(QStringLiteral("_root.audioCodecStr"), muxer, AudioCodecSection,
+    LoadList(QStringLiteral("_root.audioCodecStr"),
+             CodecListKey(m_ini, AudioCodecSection, target, muxer), AudioCodecSection,
              m_formats.audioCodecList);
     m_settings.container = muxer;
     m_settings.videoCodec = m_formats.videoCodecList.constFirst();
@@ -84,9 +99,12 @@ void CFormatCascade::SelectTarget(const QString &target)
 void CFormatCascade::SelectMuxer(const QString &muxer)
 {
     m_settings.container = muxer;
-    LoadList(QStringLiteral("_root.videoCodecStr"), muxer, VideoCodecSection,
+    const QString &target = m_settings.convertTo;
+    LoadList(QStringLiteral("_root.videoCodecStr"),
+             CodecListKey(m_ini, VideoCodecSection, target, muxer), VideoCodecSection,
              m_formats.videoCodecList);
-    LoadList(QStringLiteral("_root.audioCodecStr"), muxer, AudioCodecSection,
+    LoadList(QStringLiteral("_root.audioCodecStr"),
+             CodecListKey(m_ini, AudioCodecSection, target, muxer), AudioCodecSection,
              m_formats.audioCodecList);
     m_settings.videoCodec = m_formats.videoCodecList.constFirst();
     m_settings.audioCodec = m_formats.audioCodecList.constFirst();

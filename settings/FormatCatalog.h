@@ -43,6 +43,13 @@ using MovieVariableWriter = std::function<void(const QString &name, const QStrin
 // always holds at least one entry.
 QStringList SplitList(const QString &value);
 
+// The [VC] or [AC] key that holds a muxer's codecs for one target: "<target>/<muxer>" when the
+// catalogue has a value there (one muxer, such as the FFmpeg-based one that picks its container
+// from the file's extension, offering different codecs for each target), else "<muxer>".
+// A catalogue without such keys reads exactly as before.
+QString CodecListKey(CIniFile &ini, const QString &section, const QString &target,
+                     const QString &muxer);
+
 // The catalogue cascade: reads lists from the ini file, publishes the raw text and its flag to
 // the movie, and keeps the split lists and current choices.
 class CFormatCascade

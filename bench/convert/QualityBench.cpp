@@ -321,17 +321,18 @@ QList<Target> catalogueCodecs(CIniFile &ini)
 {
     QList<Target> rows;
     QStringList seen;
-    const QStringList targets = SplitList(ini.GetString("Extentions", QString(), GeneralSection));
-    for (const QString &extension : targets)
+    for (const QString &extension : SplitList(ini.GetString("Extentions", QString(), GeneralSection)))
         for (const QString &muxer : SplitList(ini.GetString(extension, QString(), MuxerSection)))
-            for (const QString &codec :
-                 SplitList(ini.GetString(muxer, QString(), VideoCodecSection))) {
+            for (const QString &codec : SplitList(ini.GetString(
+                     CodecListKey(ini, VideoCodecSection, extension, muxer), QString(), VideoCodecSection))) {
                 if (codec.isEmpty() || seen.contains(codec) || !FfmpegVideo.count(codec))
                     continue;
                 seen << codec;
-                const QString audio =
-                    SplitList(ini.GetString(muxer, QString(), AudioCodecSection)).first();
-                rows.append({extension, muxer, codec, audio});
+                rows.append({extension, muxer, codec,
+                             SplitList(ini.GetString(CodecListKey(ini, AudioCodecSection,
+                                                                  extension, muxer),
+                                                     QString(), AudioCodecSection))
+                                 .first()});
             }
     return rows;
 }
@@ -391,7 +392,9 @@ int main(int argc, char **argv)
                             {QStringLiteral("testsrc2=size=1280x720:rate=25:duration=%1").arg(seconds),
                              "-c:v", "mpeg4", "-q:v", "3", "-c:a", "libmp3lame"},
                             seconds);
-    const Target mp4{".mp4", "mp4", "h264", "mp4a"};
+    // The program's start-up choice: .mp4 with the catalogue's first muxer for it.
+    const Target mp4{".mp4", SplitList(ini.GetString(".mp4", QString(), MuxerSection)).first(), "h264",
+                     "mp4a"};
     const bool handBrakeThere = haveHandBrake();
     const QStringList names{"Movarin, the whole program", "bare libVLC, the same option",
                             "ffmpeg command line (libx264)", "HandBrakeCLI (x264)"};

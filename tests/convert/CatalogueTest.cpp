@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The shipped catalogue, res/Formats.ini, offers only what Debian's libVLC can write: every
 // video and audio codec of every target converts a clip at the default settings into a file
-// that ffprobe reads with the expected codecs, two audio channels and the source's length.
+// that ffprobe reads with the expected codecs, two audio channels and the source's length, and
+// that the three families of players play: libVLC from its start and after a seek, FFmpeg and
+// GStreamer to its end without an error.
 #include "CIniFile.h"
 #include "FormatCatalog.h"
 #include "OutputCheck.h"
@@ -59,6 +61,13 @@ public:
     QStringList list(const QString &section, const QString &key) const
     {
         return SplitList(value(section, key).value_or(QString()));
+    }
+    // [VC] or [AC]: the target's own list for the muxer when there is one.
+    std::optional<QString> codecs(const QString &section, const QString &target,
+                                  const QString &muxer) const
+    {
+        const auto own = value(section, target + QLatin1Char('/') + muxer);
+        return own && !own->isEmpty() ? own : value(section, muxer);
     }
 
 private:
@@ -136,8 +145,10 @@ QList<Combination> Combinations(const Catalogue &catalogue)
     QList<Combination> result;
     for (const QString &target : catalogue.list(QStringLiteral("genral"), QStringLiteral("Extentions"))) {
         for (const QString &muxer : catalogue.list(QStringLiteral("muxer"), target)) {
-            const QStringList video = catalogue.list(QStringLiteral("VC"), muxer);
-            const QStringList audio = catalogue.list(QStringLiteral("AC"), muxer);
+            const QStringList video =
+                SplitList(catalogue.codecs(QStringLiteral("VC"), target, muxer).value_or(QString()));
+            const QStringList audio =
+                SplitList(catalogue.codecs(QStringLiteral("AC"), target, muxer).value_or(QString()));
             for (qsizetype v = 0; v < video.size(); ++v)
                 for (qsizetype a = 0; a < audio.size(); ++a)
                     if (full || a == 0 || v == 0)
@@ -145,6 +156,33 @@ QList<Combination> Combinations(const Catalogue &catalogue)
         }
     }
     return result;
+}
+
+// The combinations that one family of players cannot play, for a reason no setting of libVLC
+// 3.0.24 removes; the help page and the README name each. The other players still must play
+// them.
+struct KnownFault
+{
+    const char *target, *muxer, *videoCodec;
+    bool libVlc, gstreamer;
+};
+constexpr KnownFault KnownFaults[] = {
+    // GStreamer's asfdemux refuses libVLC's ASF header; VLC's clock runs ahead in it, so a seek
+    // lands seconds away from where it was aimed.
+    {".wmv", "asf", "WMV2", true, true},
+    {".asf", "asf", "WMV2", true, true},
+    // FFmpeg's AVI muxer keeps H.264's parameter sets only in the stream header, where
+    // GStreamer's parser does not look for them.
+    {".avi", "avformat", "h264", false, true},
+};
+
+const KnownFault *knownFault(const Combination &c)
+{
+    for (const KnownFault &fault : KnownFaults)
+        if (c.target == QLatin1String(fault.target) && c.muxer == QLatin1String(fault.muxer)
+            && c.videoCodec == QLatin1String(fault.videoCodec))
+            return &fault;
+    return nullptr;
 }
 
 bool LooksLikeWebm(const QString &path)
@@ -176,7 +214,7 @@ TEST(Catalogue, EveryTargetLeadsToUsableLists)
             SCOPED_TRACE(muxer.toStdString());
             EXPECT_FALSE(muxer.isEmpty());
             for (const char *section : {"VC", "AC"}) {
-                const auto codecs = catalogue->value(QLatin1String(section), muxer);
+                const auto codecs = catalogue->codecs(QLatin1String(section), target, muxer);
                 ASSERT_TRUE(codecs) << "no " << section << " list for the muxer";
                 // The program's ini reader cuts longer values.
                 EXPECT_LE(codecs->size(), 255);
@@ -201,8 +239,10 @@ TEST(Catalogue, EveryCodecOfEveryTargetConverts)
     CIniFile ini;
     ini.SetPath(CataloguePath());
     TempDir dir;
-    constexpr double SourceSeconds = 2.0;
-    const QString source = SampleClips::Mov(dir.path(), {.seconds = SourceSeconds});
+    // Longer than x264's default key-frame interval (10 s), small to keep the run short.
+    constexpr double SourceSeconds = 12.0;
+    const QString source =
+        SampleClips::Mov(dir.path(), {.width = 320, .height = 180, .seconds = SourceSeconds});
 
     QElapsedTimer total;
     total.start();
@@ -260,7 +300,22 @@ TEST(Catalogue, EveryCodecOfEveryTargetConverts)
         EXPECT_EQ(probe.audioCodec, ProbeNameOfCodec(c.audioCodec));
         EXPECT_EQ(probe.audioChannels, 2);
         EXPECT_NEAR(probe.contentDuration, SourceSeconds, 1.0);
-        EXPECT_EQ(SampleClips::DecodeErrors(output), QString());
+        // The players, FFmpeg and GStreamer in their own processes while libVLC plays.
+        PlayerChecks::ToolChecks tools(output);
+        const QString libVlc = PlayerChecks::LibVlcProblem(output);
+        const QString ffmpeg = tools.ffmpegProblem();
+        const QString gstreamer = tools.gstreamerProblem();
+        const KnownFault *known = knownFault(c);
+        std::cout << "    libVLC " << (libVlc.isEmpty() ? "plays" : libVlc.toStdString())
+                  << " | FFmpeg " << (ffmpeg.isEmpty() ? "plays" : "fails")
+                  << " | GStreamer " << (gstreamer.isEmpty() ? "plays" : "fails") << std::endl;
+        if (!known || !known->libVlc) {
+            EXPECT_EQ(libVlc, QString()) << "libVLC";
+        }
+        EXPECT_EQ(ffmpeg, QString());
+        if (!known || !known->gstreamer) {
+            EXPECT_EQ(gstreamer, QString());
+        }
     }
     std::cout << combinations.size() << " combinations converted and checked in "
               << total.elapsed() / 1000.0 << " s" << std::endl;

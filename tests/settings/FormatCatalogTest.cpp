@@ -217,6 +217,34 @@ TEST_F(FormatCascade, ChoosingAMuxerReloadsOnlyItsCodecs)
     EXPECT_EQ(m_settings.videoBitrate, QStringLiteral("1024"));
 }
 
+class PerTargetCodecs : public FormatCascade
+{
+protected:
+    // One muxer (FFmpeg's, which picks its container from the extension) for two targets, each
+    // with its own codecs; .webm has none of its own and keeps the muxer's.
+    PerTargetCodecs()
+        : FormatCascade(QByteArray(Catalogue)
+                            .replace(".avi=avi\n", ".avi=avformat\n")
+                            .replace("[VC]\n", "[VC]\n.avi/avformat=mp4v|h264\n")
+                            .replace("[AC]\n", "[AC]\n.AVI/avformat=mp3\n"))
+    {
+    }
+};
+
+TEST_F(PerTargetCodecs, ATargetsOwnListsWinOverItsMuxersEverywhereTheyAreLoaded)
+{
+    m_cascade.LoadAtStartup();
+    m_cascade.SelectTarget(QStringLiteral(".avi"));
+    EXPECT_EQ(m_formats.videoCodecList, list({"mp4v", "h264"}));
+    EXPECT_EQ(m_formats.audioCodecList, list({"mp3"}));
+    m_cascade.SelectMuxer(QStringLiteral("avformat"));
+    EXPECT_EQ(m_formats.videoCodecList, list({"mp4v", "h264"}));
+    EXPECT_EQ(m_settings.audioCodec, QStringLiteral("mp3"));
+    m_cascade.SelectTarget(QStringLiteral(".webm"));
+    EXPECT_EQ(m_formats.videoCodecList, list({"VP80"}));
+    EXPECT_EQ(m_formats.audioCodecList, list({"vorb", "opus"}));
+}
+
 class EmptyCatalogue : public FormatCascade
 {
 protected:

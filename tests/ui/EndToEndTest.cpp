@@ -357,7 +357,7 @@ TEST_F(EndToEndTest, AnUnattendedRunGoesOnPastADamagedFileAndAnExistingOutputAnd
     ASSERT_GE(from, 0) << log.toStdString();
     const QString entry = log.mid(from, log.indexOf(QStringLiteral("\nfile: "), from + 1) - from);
     EXPECT_TRUE(entry.contains("  output: " + out + "/notes.mp4\n")) << entry.toStdString();
-    EXPECT_TRUE(entry.contains(QStringLiteral("target .mp4, muxer mp4"))) << entry.toStdString();
+    EXPECT_TRUE(entry.contains(QStringLiteral("target .mp4, muxer avformat{}"))) << entry.toStdString();
     EXPECT_EQ(entry.count(QRegularExpression(QStringLiteral("\n  attempt \\d: [0-9:.]+ to [0-9:.]+: "
                                                             "libVLC made no output of it"))),
               4)
