@@ -792,6 +792,9 @@ TEST_F(DriverTest, TheResultsFollowEachFileAndOpenOnlyWhatWasConverted)
     EXPECT_EQ(results.Converted(), 1);
     EXPECT_EQ(results.Failed(), 1);
     EXPECT_EQ(results.Skipped(), 1);
+    // The desktop hears the skipped file apart from the failed one.
+    EXPECT_EQ(desktop.calls.filter(QStringLiteral("notify")),
+              QStringList({"notify Conversion complete: 1 file converted, 1 failed, 1 skipped"}));
 
     // The converted file plays, and its folder opens; a file without an output opens nothing.
     dlg->OnFSCommand(QStringLiteral("IDC_FS_PLAY"), QStringLiteral("0"));
