@@ -657,7 +657,9 @@ TEST_F(MovieTest, TheResultsPanelShowsEachFileOfTheRunAndOpensTheConvertedOnes)
     CRunResultsModel results;
     m_flash->host()->SetResults(&results);
     ASSERT_TRUE(load());
-    showPanel("resultsTab");
+    commands();
+    click("resultsTab");
+    EXPECT_EQ(commands(), one("ID_FS_Slider2")) << "the list hidden before the panel is drawn";
     EXPECT_TRUE(item("resultsEmpty")->isVisible());
 
     results.Begin({s("/v/a.avi"), s("/v/b.avi"), s("/v/c.avi"), s("/v/d.avi")});
