@@ -285,6 +285,8 @@ public:
         m_reporter.Progress(m_files.value(row), row, rows, percent, speed, left);
     }
     void ClearQueueProgress() override { m_reporter.CloseLine(); }
+    // The files are known from the start; each is reported as it ends.
+    void RunStarted(int) override {}
     void RunFinished(int, int) override {}
     void AttemptStarted(int row, const QString &temporaryPath) override
     {

@@ -158,6 +158,7 @@ CConversionDriver::Step CConversionDriver::ConvertRow()
         if (m_currentIndex < 0 || !m_running) {
             m_results.clear();
             m_log.Begin(m_logFolder, m_logWhat);
+            m_face.RunStarted(rows);
         }
         m_currentIndex = 0;
         m_convertedCount = 0;

@@ -86,6 +86,8 @@ public:
     // mediaMs: how far into the source libVLC has read.
     virtual void QueueProgress(int row, int rows, int percentOfFile, qint64 mediaMs) = 0;
     virtual void ClearQueueProgress() = 0;
+    // A run begins with the queue's rows (not again for a retry of its first file).
+    virtual void RunStarted(int rows) = 0;
     virtual void RunFinished(int rows, int converted) = 0;
     // The attempt about to begin writes its output into temporaryPath (made now) until it is
     // whole.

@@ -81,10 +81,16 @@ Rectangle {
             onClicked: hostLink.showPanel(3)
         }
         PanelTab {
+            objectName: "resultsTab"
+            text: qsTr("Results")
+            tip: qsTr("How each file of the run went; play what was converted")
+            onClicked: hostLink.showPanel(4)
+        }
+        PanelTab {
             objectName: "aboutTab"
             text: qsTr("About")
             tip: qsTr("Version and support")
-            onClicked: hostLink.showPanel(4)
+            onClicked: hostLink.showPanel(5)
         }
     }
 
@@ -104,6 +110,7 @@ Rectangle {
         VideoPanel { link: hostLink }
         AudioPanel { link: hostLink }
         OutputPanel { link: hostLink }
+        ResultsPanel { link: hostLink }
         AboutPanel { link: hostLink }
     }
 

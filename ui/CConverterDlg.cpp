@@ -52,6 +52,8 @@ CConverterDlg::CConverterDlg(const QString &moduleDir, const CConverterServices 
     m_flash.installEventFilter(this);
     connect(&m_flash, &CShockwaveFlash::FSCommand, this, &CConverterDlg::OnFSCommand);
     connect(&m_flash, &CShockwaveFlash::FlashCall, this, &CConverterDlg::OnFlashCall);
+    m_flash.host()->SetResults(&m_runResults);
+    connect(&m_driver, &CConversionDriver::RunEnded, &m_runResults, &CRunResultsModel::End);
 
     auto *help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, &CConverterDlg::OnHelp);

@@ -3,6 +3,7 @@
 
 #include "CConversionDriver.h"
 #include "CIniFile.h"
+#include "CRunResultsModel.h"
 #include "CShockwaveFlash.h"
 #include "CVlcHostDlg.h"
 #include "Dialogs.h"
@@ -124,6 +125,9 @@ public:
 
 private:
     CConversionDriver m_driver;
+    // Each file of the current or last run, as the movie's results view shows it. Outlives
+    // the movie, which reads it.
+    CRunResultsModel m_runResults;
 
 public:
     QString &m_currentOutput = m_driver.m_currentOutput;
@@ -174,6 +178,8 @@ public:
     QString moduleDir() const { return m_moduleDir; }
     // The conversion driver behind the window, with the results of the last run.
     CConversionDriver &Driver() { return m_driver; }
+    // What the movie's results view shows.
+    const CRunResultsModel &RunResults() const { return m_runResults; }
     // The support mail link opened by "IDC_FS_support".
     static QUrl SupportMailUrl();
     // The window's title, by which a second copy of the program recognises the first.
@@ -191,6 +197,9 @@ protected:
 private:
     void OnDestroy();
     void AddFiles();
+    // "IDC_FS_OPENFOLDER" and "IDC_FS_PLAY": the folder of a converted file of the results, or
+    // the file itself, handed to the desktop. argument: the file's row in the results.
+    void OpenResult(const QString &argument, bool folder);
     // Before a run: attended, or unattended with the one decision about outputs that exist.
     // False when the user closed that question: no run then.
     bool ChooseRunMode();
@@ -207,6 +216,7 @@ private:
     // notification at its end when the user is looking elsewhere.
     void QueueProgress(int row, int rows, int percentOfFile, qint64 mediaMs) override;
     void ClearQueueProgress() override;
+    void RunStarted(int rows) override;
     void RunFinished(int rows, int converted) override;
     void AttemptStarted(int row, const QString &temporaryPath) override;
     void AttemptEnded(int row, const CAttemptRecord &attempt) override;

@@ -31,3 +31,11 @@ void CMovieHost::writeVariable(const QString &name, const QString &value)
     m_variables.insert(name, value);
     emit variableWritten(name, value);
 }
+
+void CMovieHost::SetResults(QAbstractItemModel *results)
+{
+    if (m_results == results)
+        return;
+    m_results = results;
+    emit resultsChanged();
+}

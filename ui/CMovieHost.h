@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QAbstractItemModel>
 #include <QHash>
 #include <QObject>
 #include <QRect>
+#include <QPointer>
 #include <QString>
 
 // The object the movie sees as `host`: the two directions of the UI protocol.
@@ -12,11 +14,14 @@
 //    reads the current text with host.variable(name);
 //  - the movie changes its own variables (the output folder text, the naming checks) with
 //    host.setVariable(name, value), which is not reported back as a host write.
+//  - the files of the current or last run, with where each stands, are host.results, a list
+//    model the movie reads whenever it likes; the host writes no variable for them.
 class CMovieHost : public QObject
 {
     Q_OBJECT
     // Where the program lays its file list over the scene, in scene pixels (host.listRect).
     Q_PROPERTY(QRect listRect READ listRect CONSTANT)
+    Q_PROPERTY(QAbstractItemModel *results READ results NOTIFY resultsChanged)
 public:
     // Seven whole rows of 16 px; the movie keeps this area free for the list.
     static constexpr QRect FileListRect{215, 185, 367, 112};
@@ -36,12 +41,18 @@ public:
     // The host writes a variable: stored, and announced even when the value did not change.
     void writeVariable(const QString &name, const QString &value);
 
+    QAbstractItemModel *results() const { return m_results; }
+    void SetResults(QAbstractItemModel *results);
+
 signals:
     // Emitted for every write of the host, in order.
     void variableWritten(const QString &name, const QString &value);
     // Emitted (queued) for every UI command the movie raised.
     void commandRaised(const QString &command, const QString &argument);
+    // Emitted when the host hands the movie another results model.
+    void resultsChanged();
 
 private:
     QHash<QString, QString> m_variables;
+    QPointer<QAbstractItemModel> m_results;
 };

@@ -45,6 +45,8 @@ enum class Command {
     Convert,
     Cancel,
     Unattended,
+    OpenFolder,
+    Play,
 };
 
 struct CommandName
@@ -54,7 +56,7 @@ struct CommandName
 };
 
 // In the order they are compared. The movie and stored movies rely on these spellings.
-constexpr std::array<CommandName, 30> CommandTable{{
+constexpr std::array<CommandName, 32> CommandTable{{
     {u"IDC_FS_EXIT", Command::Exit},
     {u"IDC_FS_MINI", Command::Minimise},
     {u"IDC_FS_HELP", Command::Help},
@@ -85,6 +87,8 @@ constexpr std::array<CommandName, 30> CommandTable{{
     {u"IDC_FS_CONVERT", Command::Convert},
     {u"IDC_FS_CANCEL", Command::Cancel},
     {u"IDC_FS_UNATTENDED", Command::Unattended},
+    {u"IDC_FS_OPENFOLDER", Command::OpenFolder},
+    {u"IDC_FS_PLAY", Command::Play},
 }};
 
 std::optional<Command> FindCommand(const QString &text)
@@ -217,6 +221,12 @@ void CConverterDlg::OnFSCommand(const QString &command, const QString &argument)
     case Command::Unattended:
         m_unattended = argument == QLatin1String("1");
         break;
+    case Command::OpenFolder:
+        OpenResult(argument, true);
+        break;
+    case Command::Play:
+        OpenResult(argument, false);
+        break;
     }
 }
 
@@ -287,6 +297,34 @@ bool CConverterDlg::ChooseRunMode()
     }
     m_driver.SetUnattended(true, policy);
     return true;
+}
+
+void CConverterDlg::OpenResult(const QString &argument, bool folder)
+{
+    bool isRow = false;
+    const int row = argument.toInt(&isRow);
+    // Only a converted file has an output to show.
+    const QString output = isRow ? m_runResults.Output(row) : QString();
+    if (output.isEmpty())
+        return;
+    const QString target = folder ? QFileInfo(output).absolutePath() : output;
+    if (!QFileInfo::exists(target)) {
+        m_services.dialogs.messageBox(
+            this,
+            QStringLiteral("%1 is not there any more: it was moved or deleted after it was "
+                           "converted.")
+                .arg(target),
+            QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+        return;
+    }
+    m_services.shell.openDocument(
+        QUrl::fromLocalFile(target),
+        [this, target, window = QPointer<CConverterDlg>(this)](const QString &why) {
+            if (window && !m_destroyed)
+                m_services.dialogs.messageBox(
+                    this, QStringLiteral("%1 could not be opened: %2.").arg(target, why),
+                    QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+        });
 }
 
 int CConverterDlg::BrowseForFolder(QString &out, const QString &title, QWidget *owner)

@@ -27,20 +27,31 @@ void CConverterDlg::SetQueueEditable(bool editable)
     m_fileList->m_deleteKeyEnabled = editable ? 1 : 0;
 }
 
-void CConverterDlg::AttemptStarted(int, const QString &)
+void CConverterDlg::RunStarted(int rows)
 {
+    QStringList sources;
+    for (int row = 0; row < rows; ++row)
+        sources << m_fileList->GetText(row);
+    m_runResults.Begin(sources);
+}
+
+void CConverterDlg::AttemptStarted(int row, const QString &)
+{
+    m_runResults.Converting(row);
 }
 
 void CConverterDlg::AttemptEnded(int, const CAttemptRecord &)
 {
 }
 
-void CConverterDlg::FileFinished(const CFileResult &)
+void CConverterDlg::FileFinished(const CFileResult &result)
 {
+    m_runResults.Finished(result);
 }
 
 void CConverterDlg::QueueProgress(int row, int rows, int percentOfFile, qint64)
 {
+    m_runResults.Progress(row, percentOfFile);
     if (rows <= 0 || row < 0)
         return;
     const double done = (row + qBound(0, percentOfFile, 100) / 100.0) / rows;
@@ -58,16 +69,17 @@ void CConverterDlg::RunFinished(int rows, int converted)
     // The completion box is for a user at the window; one looking elsewhere gets told too.
     if (isActiveWindow())
         return;
-    // Every row of the run that did not end converted failed in the user's eyes: reported as
-    // unable to convert, failed to start or to report progress, or skipped because its output
-    // could not be settled (a save dialog cancelled, a folder that cannot be made).
-    const int failed = qMax(0, rows - converted);
-    m_services.desktop.notify(
-        QStringLiteral("Conversion complete"),
-        QStringLiteral("%1 %2 converted, %3 failed")
-            .arg(converted)
-            .arg(converted == 1 ? QStringLiteral("file") : QStringLiteral("files"))
-            .arg(failed));
+    // Every row of the run that did not end converted or skipped (by the user's choice at the
+    // save dialog, or an output that exists in an unattended run) failed.
+    const int skipped = m_runResults.Skipped();
+    const int failed = qMax(0, rows - converted - skipped);
+    QString body = QStringLiteral("%1 %2 converted, %3 failed")
+                       .arg(converted)
+                       .arg(converted == 1 ? QStringLiteral("file") : QStringLiteral("files"))
+                       .arg(failed);
+    if (skipped > 0)
+        body += QStringLiteral(", %1 skipped").arg(skipped);
+    m_services.desktop.notify(QStringLiteral("Conversion complete"), body);
 }
 
 void CConverterDlg::FitToScreen()

@@ -6,7 +6,7 @@ import QtQuick.Layouts
 
 Panel {
     id: about
-    index: 4
+    index: 5
 
     ColumnLayout {
         anchors.left: parent.left

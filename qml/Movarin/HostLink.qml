@@ -20,7 +20,7 @@ Item {
 
     // Panels in tab order, and the command that shows (Files) or hides (all others) the list.
     readonly property var panelCommands: ["ID_FS_Slider", "IDC_FS_VIDEOSETTING",
-        "IDC_FS_AUDIOSETTING", "ID_FS_Slider2", "IDC_FS_ABOUT"]
+        "IDC_FS_AUDIOSETTING", "ID_FS_Slider2", "ID_FS_Slider2", "IDC_FS_ABOUT"]
     property int panel: 0
 
     // Switches the program writes. They are one-way signals: each write counts.
@@ -52,6 +52,10 @@ Item {
     // A run that stops for nobody: outputs that exist are dealt with as decided once at its
     // start, and what fails is listed at its end.
     property bool unattended: false
+
+    // The files of the current or last run and where each stands, read from the program when
+    // the view wants them (roles: name, source, status, percent, output, outputName, reason).
+    readonly property var results: channel && channel.results !== undefined ? channel.results : null
 
     // The command each setting sends with the chosen entry's exact text.
     readonly property var settingCommands: ({
@@ -116,6 +120,15 @@ Item {
     function chooseUnattended(on) {
         unattended = on
         send("IDC_FS_UNATTENDED", on ? "1" : "0")
+    }
+
+    // A converted file of the results (by its row): its folder, or the file in the desktop's
+    // player.
+    function openResultFolder(row) {
+        send("IDC_FS_OPENFOLDER", String(row))
+    }
+    function playResult(row) {
+        send("IDC_FS_PLAY", String(row))
     }
 
     // The program reads this text back when the folder choice is sent.

@@ -27,6 +27,10 @@ QtObject {
     readonly property color track: "#e1e6ed"
     readonly property color tip: "#1f2937"
     readonly property color tipText: "#ffffff"
+    // How a file of a run ended; each reads at AA contrast on the surface.
+    readonly property color success: "#1a7f37"
+    readonly property color danger: "#b42318"
+    readonly property color caution: "#8a5a00"
     // The second mark of the logo, beside the play sign.
     readonly property color logoMark: "#9dbcf2"
 

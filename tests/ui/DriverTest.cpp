@@ -755,3 +755,70 @@ TEST_F(DriverTest, HostileCodecSettingsStartNoRun)
         << dialogs.boxes[0].text.toStdString();
     EXPECT_EQ(vlc.log.created, 0);
 }
+
+TEST_F(DriverTest, TheResultsFollowEachFileAndOpenOnlyWhatWasConverted)
+{
+    const QString a = source(QStringLiteral("a.avi"));
+    const QString b = source(QStringLiteral("b.avi"));
+    const QString c = source(QStringLiteral("c.avi"));
+    dir.write(QStringLiteral("c.mp4"), "old c");
+    queue({a, b, c});
+    // a converts; b never shows progress; c's output exists, is not replaced and gets no name.
+    vlc.log.scripts = {{{1, 0.5f}, Idle}};
+    dialogs.boxAnswers.enqueue(IDialogs::Answer::No);
+    dialogs.saveAnswers.enqueue(std::nullopt);
+    const CRunResultsModel &results = dlg->RunResults();
+    EXPECT_EQ(dlg->m_flash.host()->results(), &results);
+    const auto states = [&results] {
+        QStringList out;
+        for (int row = 0; row < results.rowCount(); ++row)
+            out << results.index(row).data(CRunResultsModel::StatusRole).toString() + ' '
+                       + QString::number(results.index(row).data(CRunResultsModel::PercentRole).toInt());
+        return out;
+    };
+
+    convert();
+    EXPECT_EQ(states(), QStringList({"converting 0", "waiting 0", "waiting 0"}));
+    tick();
+    EXPECT_EQ(states(), QStringList({"converting 50", "waiting 0", "waiting 0"}));
+    tick(1 + 4);
+    EXPECT_EQ(states(), QStringList({"converted 100", "failed 0", "skipped 0"}));
+    EXPECT_EQ(results.Output(0), dir.file(QStringLiteral("a.mp4")));
+    EXPECT_EQ(results.index(0).data(CRunResultsModel::OutputNameRole).toString(), "a.mp4");
+    EXPECT_TRUE(results.index(1).data(CRunResultsModel::ReasonRole).toString().startsWith(
+        QStringLiteral("libVLC made no output of it")));
+    EXPECT_EQ(results.index(2).data(CRunResultsModel::ReasonRole).toString(),
+              "skipped: no name chosen at the save dialog");
+    EXPECT_EQ(results.Converted(), 1);
+    EXPECT_EQ(results.Failed(), 1);
+    EXPECT_EQ(results.Skipped(), 1);
+    // The desktop hears the skipped file apart from the failed one.
+    EXPECT_EQ(desktop.calls.filter(QStringLiteral("notify")),
+              QStringList({"notify Conversion complete: 1 file converted, 1 failed, 1 skipped"}));
+
+    // The converted file plays, and its folder opens; a file without an output opens nothing.
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_PLAY"), QStringLiteral("0"));
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_OPENFOLDER"), QStringLiteral("0"));
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_PLAY"), QStringLiteral("1"));
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_OPENFOLDER"), QStringLiteral("2"));
+    EXPECT_EQ(shell.opened, QList<QUrl>({QUrl::fromLocalFile(dir.file(QStringLiteral("a.mp4"))),
+                                         QUrl::fromLocalFile(QFileInfo(a).absolutePath())}));
+    // One deleted since is named, not handed on.
+    QFile::remove(dir.file(QStringLiteral("a.mp4")));
+    const qsizetype boxes = dialogs.boxes.size();
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_PLAY"), QStringLiteral("0"));
+    EXPECT_EQ(shell.opened.size(), 2);
+    ASSERT_EQ(dialogs.boxes.size(), boxes + 1);
+    EXPECT_TRUE(dialogs.boxes.last().text.startsWith(dir.file(QStringLiteral("a.mp4")) + " is not there"));
+
+    // The next run starts afresh; stopped, what it did not finish says so.
+    dialogs.boxAnswers.enqueue(IDialogs::Answer::No);   // c.mp4 exists: not replaced
+    dialogs.saveAnswers.enqueue(dir.file(QStringLiteral("c new.mp4")));
+    list().DeleteString(0);
+    list().DeleteString(0);
+    convert();
+    EXPECT_EQ(states(), QStringList({"converting 0"}));
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_CANCEL"), QString());
+    EXPECT_EQ(states(), QStringList({"stopped 0"}));
+    EXPECT_TRUE(results.Output(0).isEmpty());
+}

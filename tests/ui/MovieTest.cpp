@@ -3,6 +3,7 @@
 // the right command with the right argument, and the movie follows every variable the host
 // writes. Controls are pressed with real mouse and key events where the user would, so a
 // disabled or hidden control really refuses.
+#include "CRunResultsModel.h"
 #include "CShockwaveFlash.h"
 
 #include <QCoreApplication>
@@ -648,3 +649,57 @@ TEST_F(MovieTest, ChoiceListsFollowEachFlagAndShowTheHostsFirstEntry)
 }
 
 } // namespace
+
+// ---- the results of a run ---------------------------------------------------------------------
+
+TEST_F(MovieTest, TheResultsPanelShowsEachFileOfTheRunAndOpensTheConvertedOnes)
+{
+    CRunResultsModel results;
+    m_flash->host()->SetResults(&results);
+    ASSERT_TRUE(load());
+    commands();
+    click("resultsTab");
+    EXPECT_EQ(commands(), one("ID_FS_Slider2")) << "the list hidden before the panel is drawn";
+    EXPECT_TRUE(item("resultsEmpty")->isVisible());
+
+    results.Begin({s("/v/a.avi"), s("/v/b.avi"), s("/v/c.avi"), s("/v/d.avi")});
+    CFileResult converted{0, s("/v/a.avi"), s("/out/a.mp4"), CFileResult::State::Converted, {}};
+    results.Converting(0);
+    results.Finished(converted);
+    CFileResult failed{1, s("/v/b.avi"), s("/out/b.mp4"), CFileResult::State::Failed,
+                       s("libVLC made no output of it")};
+    results.Finished(failed);
+    results.Converting(2);
+    results.Progress(2, 42);
+    EXPECT_FALSE(item("resultsEmpty")->isVisible());
+    // The view's rows, as it shows them.
+    const auto rowItem = [this](int row) {
+        QQuickItem *shownRow = nullptr;
+        if (QQuickItem *view = item("resultsList"))
+            QMetaObject::invokeMethod(view, "itemAtIndex", Q_RETURN_ARG(QQuickItem *, shownRow),
+                                      Q_ARG(int, row));
+        return shownRow;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rowItem(3) != nullptr; }));
+    const QStringList shown{s("Saved as a.mp4"), s("libVLC made no output of it"),
+                            s("42 % converted"), s("Waiting for its turn")};
+    for (int row = 0; row < shown.size(); ++row)
+        EXPECT_EQ(rowItem(row)->property("detail").toString(), shown[row]) << row;
+    EXPECT_EQ(prop("resultsSummary", "text").toString(), s("1 of 4 converted · 1 failed"));
+
+    // Only a converted file can be played or shown in its folder.
+    const auto button = [&rowItem](int row, const char *name) {
+        QQuickItem *found = nullptr;
+        for (QQuickItem *child : rowItem(row)->childItems())
+            for (QQuickItem *inner : child->childItems())
+                if (inner->objectName() == QLatin1String(name))
+                    found = inner;
+        return found;
+    };
+    ASSERT_NE(button(0, "playButton"), nullptr);
+    EXPECT_TRUE(button(0, "playButton")->isVisible());
+    EXPECT_FALSE(button(1, "playButton")->isVisible());
+    QTest::mouseClick(m_flash.get(), Qt::LeftButton, {}, centre(button(0, "playButton")));
+    QTest::mouseClick(m_flash.get(), Qt::LeftButton, {}, centre(button(0, "showFolderButton")));
+    EXPECT_EQ(commands(), Commands({{s("IDC_FS_PLAY"), s("0")}, {s("IDC_FS_OPENFOLDER"), s("0")}}));
+}

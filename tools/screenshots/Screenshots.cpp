@@ -143,6 +143,14 @@ int main(int argc, char **argv)
         dialogs.files << path;
         seconds += 2;
     }
+    // One that is no video at all, for the results of a run with a failure.
+    {
+        const QString path = videos + QStringLiteral("/Old camera.avi");
+        QFile broken(path);
+        if (broken.open(QIODevice::WriteOnly))
+            broken.write("These are notes, not a video.\n");
+        dialogs.files.insert(2, path);
+    }
 
     NoShell shell;
     NoDesktop desktop;
@@ -204,6 +212,10 @@ int main(int argc, char **argv)
     waited.start();
     while (!finishedSaved && waited.elapsed() < 180000)
         pause(200);
+    // The results of the run, with the file that failed.
+    pause(600);
+    click(dlg, "resultsTab");
+    save(dlg, outDir + QStringLiteral("/results.png"));
     QDir(videos).removeRecursively();
     return finishedSaved ? 0 : 1;
 }
