@@ -54,6 +54,16 @@ void CFormatCascade::LoadList(const QString &name, const QString &key, const QSt
     list = SplitList(value);
 }
 
+void CFormatCascade::LoadCodecLists(const QString &target, const QString &muxer)
+{
+    LoadList(QStringLiteral("_root.videoCodecStr"),
+             CodecListKey(m_ini, VideoCodecSection, target, muxer), VideoCodecSection,
+             m_formats.videoCodecList);
+    LoadList(QStringLiteral("_root.audioCodecStr"),
+             CodecListKey(m_ini, AudioCodecSection, target, muxer), AudioCodecSection,
+             m_formats.audioCodecList);
+}
+
 void CFormatCascade::LoadAtStartup()
 {
     LoadList(QStringLiteral("_root.convertToStr"), QStringLiteral("Extentions"),
@@ -62,12 +72,7 @@ void CFormatCascade::LoadAtStartup()
              MuxerSection, m_formats.containerList);
     const QString target = m_formats.convertToList.constFirst();
     const QString muxer = m_formats.containerList.constFirst();
-    LoadList(QStringLiteral("_root.videoCodecStr"),
-             CodecListKey(m_ini, VideoCodecSection, target, muxer), VideoCodecSection,
-             m_formats.videoCodecList);
-    LoadList(QStringLiteral("_root.audioCodecStr"),
-             CodecListKey(m_ini, AudioCodecSection, target, muxer), AudioCodecSection,
-             m_formats.audioCodecList);
+    LoadCodecLists(target, muxer);
 
     m_settings.convertTo = m_formats.convertToList.constFirst();
     m_settings.container = m_formats.containerList.constFirst();
@@ -85,12 +90,7 @@ void CFormatCascade::SelectTarget(const QString &target)
     LoadList(QStringLiteral("_root.containerStr"), target, MuxerSection,
              m_formats.containerList);
     const QString muxer = m_formats.containerList.constFirst();
-    LoadList(QStringLiteral("_root.videoCodecStr"),
-             CodecListKey(m_ini, VideoCodecSection, target, muxer), VideoCodecSection,
-             m_formats.videoCodecList);
-    LoadList(QStringLiteral("_root.audioCodecStr"),
-             CodecListKey(m_ini, AudioCodecSection, target, muxer), AudioCodecSection,
-             m_formats.audioCodecList);
+    LoadCodecLists(target, muxer);
     m_settings.container = muxer;
     m_settings.videoCodec = m_formats.videoCodecList.constFirst();
     m_settings.audioCodec = m_formats.audioCodecList.constFirst();
@@ -100,12 +100,7 @@ void CFormatCascade::SelectMuxer(const QString &muxer)
 {
     m_settings.container = muxer;
     const QString &target = m_settings.convertTo;
-    LoadList(QStringLiteral("_root.videoCodecStr"),
-             CodecListKey(m_ini, VideoCodecSection, target, muxer), VideoCodecSection,
-             m_formats.videoCodecList);
-    LoadList(QStringLiteral("_root.audioCodecStr"),
-             CodecListKey(m_ini, AudioCodecSection, target, muxer), AudioCodecSection,
-             m_formats.audioCodecList);
+    LoadCodecLists(target, muxer);
     m_settings.videoCodec = m_formats.videoCodecList.constFirst();
     m_settings.audioCodec = m_formats.audioCodecList.constFirst();
 }

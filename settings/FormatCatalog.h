@@ -60,6 +60,8 @@ public:
 
     // Reads key of section, writes the raw value to the movie variable name and then "1" to
     // its flag variable, and refills list with the split value.
+    // The video and audio codec lists of a target's muxer, its own lists first.
+    void LoadCodecLists(const QString &target, const QString &muxer);
     void LoadList(const QString &name, const QString &key, const QString &section,
                   QStringList &list);
 

@@ -43,17 +43,6 @@ bool run(const QString &program, const QStringList &args)
     return true;
 }
 
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
 ConversionSettings defaultSettings()
 {
     ConversionSettings s;
@@ -206,14 +195,14 @@ int main(int argc, char **argv)
     QDir().mkpath(outMem);
     DriverSession session(programDir, outMem, factory);
     session.run(queueOf(10, QStringLiteral("first")));
-    const long after10 = residentKb();
+    const long after10 = ResidentKb();
     std::printf("resident memory after 10 attempts: %ld kB\n", after10);
     long after = after10;
     for (int done = 10; done < attempts;) {
         const int batch = std::min(30, attempts - done);
         session.run(queueOf(batch, QStringLiteral("more%1-").arg(done)));
         done += batch;
-        after = residentKb();
+        after = ResidentKb();
         std::printf("resident memory after %d attempts: %ld kB\n", done, after);
     }
     const bool memoryOk = after - after10 <= 10 * 1024;

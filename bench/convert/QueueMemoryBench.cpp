@@ -25,17 +25,6 @@
 
 namespace {
 
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
 class NoPause : public IClock
 {
 public:
@@ -146,14 +135,14 @@ int main(int argc, char **argv)
     timer.start();
     std::printf("%8s %12s %10s\n", "file", "resident kB", "seconds");
     session.run(queueOf(files, QStringLiteral("queue")), [&](int n) {
-        last = residentKb();
+        last = ResidentKb();
         if (n == 0)
             atFirst = last;
         if (n % 10 == 0)
             std::printf("%8d %12ld %10.1f\n", n, last, timer.elapsed() / 1000.0);
         std::fflush(stdout);
     });
-    const long atEnd = residentKb();
+    const long atEnd = ResidentKb();
     const int converted = int(QDir(outDir).entryList(QDir::Files).size()) - 1;
     std::printf("%8s %12ld %10.1f\n", "end", atEnd, timer.elapsed() / 1000.0);
     const long growth = atEnd - atFirst;

@@ -15,6 +15,18 @@
 #include <cstdio>
 #include <initializer_list>
 
+// The process's resident memory in kB, or -1 when it cannot be read.
+inline long ResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
 // Offscreen unless the caller chose a platform; the movie drawn by the software renderer, as in
 // the program. Before the application object is made.
 inline void UseUnattendedPlatform()
