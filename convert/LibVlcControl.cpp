@@ -85,6 +85,17 @@ struct MediaRelease
 };
 using MediaPtr = std::unique_ptr<libvlc_media_t, MediaRelease>;
 
+// A player made for one look at a file: stopped and released however the look ends.
+struct PlayerStopRelease
+{
+    void operator()(libvlc_media_player_t *player) const
+    {
+        libvlc_media_player_stop(player);
+        libvlc_media_player_release(player);
+    }
+};
+using LookPlayerPtr = std::unique_ptr<libvlc_media_player_t, PlayerStopRelease>;
+
 [[noreturn]] void fail(const char *what)
 {
     const char *detail = libvlc_errmsg();
@@ -544,11 +555,13 @@ std::optional<bool> CLibVlcControl::showsFirstPicture(const QString &path)
     // Played as VLC plays it, sound included (to the dummy output): without its sound and its
     // read-ahead, libVLC's Ogg reader never starts the pictures of a file with Opus sound.
     libvlc_media_add_option(media.get(), ":no-spu");
-    libvlc_media_player_t *player = libvlc_media_player_new_from_media(media.get());
+    // Each playing has its own counter, so probes on several threads never meet. It is made
+    // before the player, which may still call it while it stops.
+    PictureCounter counter;
+    const LookPlayerPtr look(libvlc_media_player_new_from_media(media.get()));
+    libvlc_media_player_t *player = look.get();
     if (!player)
         return std::nullopt;
-    // Each playing has its own counter, so probes on several threads never meet.
-    PictureCounter counter;
     libvlc_video_set_callbacks(player, &PictureCounter::lock, nullptr, &PictureCounter::display,
                                &counter);
     libvlc_video_set_format(player, "RV32", PictureCounter::Width, PictureCounter::Height,
@@ -561,8 +574,6 @@ std::optional<bool> CLibVlcControl::showsFirstPicture(const QString &path)
         if (counter.shown > 0 || libvlc_media_player_get_state(player) != libvlc_Error)
             verdict = counter.shown > 0;
     }
-    libvlc_media_player_stop(player);
-    libvlc_media_player_release(player);
     return verdict;
 }
 
@@ -574,7 +585,8 @@ std::optional<bool> CLibVlcControl::holdsVideoPackets(const QString &path)
     if (!media)
         return std::nullopt;
     libvlc_media_add_option(media.get(), ":sout=#stats");
-    libvlc_media_player_t *player = libvlc_media_player_new_from_media(media.get());
+    const LookPlayerPtr look(libvlc_media_player_new_from_media(media.get()));
+    libvlc_media_player_t *player = look.get();
     if (!player)
         return std::nullopt;
     m_instance.StartPacketWatch();
@@ -586,8 +598,6 @@ std::optional<bool> CLibVlcControl::holdsVideoPackets(const QString &path)
         else if (m_instance.SawPacket() && libvlc_media_player_get_state(player) == libvlc_Ended)
             verdict = false;   // read to its end: packets, but none of video
     }
-    libvlc_media_player_stop(player);
-    libvlc_media_player_release(player);
     return verdict;
 }
 
@@ -619,7 +629,8 @@ CMediaFacts CLibVlcControl::readFileFacts(const QString &path)
     if (!media)
         return {};
     libvlc_media_add_option(media.get(), ":sout=#dummy");
-    libvlc_media_player_t *player = libvlc_media_player_new_from_media(media.get());
+    const LookPlayerPtr look(libvlc_media_player_new_from_media(media.get()));
+    libvlc_media_player_t *player = look.get();
     if (!player)
         return {};
     CMediaFacts facts;
@@ -628,8 +639,6 @@ CMediaFacts CLibVlcControl::readFileFacts(const QString &path)
         if (libvlc_media_player_get_state(player) == libvlc_Ended)
             facts = readFacts(media.get());
     }
-    libvlc_media_player_stop(player);
-    libvlc_media_player_release(player);
     return facts;
 }
 
@@ -676,7 +685,8 @@ std::optional<bool> CLibVlcControlFactory::IsInterlaced(const QString &source)
     // Pictures only, shown at once to the dummy output: no sound, no subtitles, no caching.
     for (const char *option : {":no-audio", ":no-spu", ":file-caching=0", ":deinterlace=0"})
         libvlc_media_add_option(media.get(), option);
-    libvlc_media_player_t *player = libvlc_media_player_new_from_media(media.get());
+    const LookPlayerPtr look(libvlc_media_player_new_from_media(media.get()));
+    libvlc_media_player_t *player = look.get();
     if (!player)
         return std::nullopt;
 
@@ -696,7 +706,5 @@ std::optional<bool> CLibVlcControlFactory::IsInterlaced(const QString &source)
         verdict = true;
     else if (shownPictures() >= 2)
         verdict = false;
-    libvlc_media_player_stop(player);
-    libvlc_media_player_release(player);
     return verdict;
 }

@@ -273,9 +273,8 @@ bool CConverterDlg::ChooseRunMode()
     int existing = 0;
     const int rows = m_fileList->GetCount();
     for (int row = 0; row < rows; ++row) {
-        const QFileInfo output(OutputNaming::DefaultCandidate(
-            m_fileList->GetText(row), m_sameFolder != 0, m_outputPath, m_settings.convertTo));
-        if (output.exists() || output.isSymLink())
+        if (OutputNaming::CanOpenFile(OutputNaming::DefaultCandidate(
+                m_fileList->GetText(row), m_sameFolder != 0, m_outputPath, m_settings.convertTo)))
             ++existing;
     }
     ExistingOutput policy = ExistingOutput::Skip;
