@@ -68,6 +68,27 @@ QString NotTextEntry(const QByteArray &path)
            + QStringLiteral(" (the name is not UTF-8 text; rename the file to convert it)");
 }
 
+QStringList NotTextFilesDecodedAs(const QString &path)
+{
+    QStringList out;
+    if (!path.contains(QChar::ReplacementCharacter))
+        return out;
+    const QFileInfo info(path);
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    const QString name = info.fileName();
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return out;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray bytes(entry->d_name);
+        if (!IsText(bytes) && QString::fromUtf8(bytes) == name)
+            out << NotTextEntry(folder + '/' + bytes);
+    }
+    ::closedir(dir);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
 Sorted Sort(const QStringList &paths, const QStringList &extensions)
 {
     Sorted out;

@@ -144,6 +144,24 @@ TEST_F(OutsideTest, NamesThatAreNotTextAreNamedNeverDroppedOrMistaken)
     EXPECT_EQ(dialogs.boxTexts().size(), 1);
 }
 
+TEST_F(OutsideTest, NamesThatAreNotTextChosenInTheAddDialogAreNamedNotQueued)
+{
+    // The dialog hands back "caf\uFFFD.avi" for both files below: neither is that name.
+    const QString folder = dir.file(QStringLiteral("chosen"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QByteArray e9 = QFile::encodeName(folder) + "/caf\xE9.avi";
+    const QByteArray e8 = QFile::encodeName(folder) + "/caf\xE8.avi";
+    for (const QByteArray &bytes : {e9, e8})
+        ASSERT_EQ(::close(::open(bytes.constData(), O_CREAT | O_WRONLY, 0644)), 0);
+    const QString ok = video(QStringLiteral("chosen/ok.avi"));
+    dialogs.openAnswers.enqueue({ok, QFile::decodeName(e9)});
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_ADD"), QString());
+    EXPECT_EQ(rows(), QStringList({ok}));
+    const QString why = QStringLiteral(" (the name is not UTF-8 text; rename the file to convert it)");
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({skipped(QString::fromUtf8(e8) + why + '\n'
+                                                       + QString::fromUtf8(e9) + why)}));
+}
+
 TEST_F(OutsideTest, FilesFromALaterCopyAreQueuedOrDuringARunRefusedInOneMessage)
 {
     const QString a = video(QStringLiteral("a.avi"));
