@@ -111,6 +111,11 @@ class FakeClock : public IClock
 public:
     QList<int> sleeps;
     void sleep(int milliseconds) override { sleeps << milliseconds; }
+    void after(int milliseconds, QObject *, std::function<void()> then) override
+    {
+        sleeps << milliseconds;
+        then();
+    }
 };
 
 // A scripted control: each reading pops the next scripted (time, position) pair; when the
