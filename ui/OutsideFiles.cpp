@@ -77,15 +77,17 @@ QStringList NotTextFilesDecodedAs(const QString &path)
     const QByteArray folder = QFile::encodeName(info.absolutePath());
     const QString name = info.fileName();
     DIR *dir = ::opendir(folder.constData());
-    if (!dir)
-        return out;
-    while (const dirent *entry = ::readdir(dir)) {
+    while (const dirent *entry = dir ? ::readdir(dir) : nullptr) {
         const QByteArray bytes(entry->d_name);
         if (!IsText(bytes) && QString::fromUtf8(bytes) == name)
             out << NotTextEntry(folder + '/' + bytes);
     }
-    ::closedir(dir);
+    if (dir)
+        ::closedir(dir);
     std::sort(out.begin(), out.end());
+    // A folder on the way whose name is not text: nothing to list, the path itself is named.
+    if (out.isEmpty() && !QFileInfo::exists(path))
+        out << NotTextEntry(QFile::encodeName(path));
     return out;
 }
 
