@@ -213,7 +213,10 @@ void CConversionDriver::BuildOption(const QString &source,
     m_waiting = true;
     m_services.work.Run(
         this, [&factory, source, interlaced] { *interlaced = factory.IsInterlaced(source); },
-        [this, settings, temp, tuning, interlaced, then] {
+        [this, settings, temp, tuning, interlaced, then, generation = m_generation] {
+            // A look that comes back after its run was stopped belongs to no file of this run.
+            if (!Current(generation))
+                return;
             m_waiting = false;
             try {
                 then(OutputNaming::TranscodeOption(settings, temp, tuning, *interlaced));
@@ -276,6 +279,7 @@ void CConversionDriver::Abandon()
     KillProgressTimer();
     ++m_generation;
     m_waiting = false;
+    m_services.vlcFactory.CancelLooks();
     m_vlcHost.stop();
     DiscardTemporaryOutput(false);
     m_running = false;
@@ -657,7 +661,19 @@ void CConversionDriver::FinishAttempt(bool whole)
     RecordAttempt(m_reason);
     DiscardTemporaryOutput(true);
 
-    m_services.clock.sleep(RetryPauseMs);
+    // The pause before the next attempt lets the window answer (and Stop end the run) meanwhile.
+    const quint64 generation = m_generation;
+    m_waiting = true;
+    m_services.clock.after(RetryPauseMs, this, [this, generation] {
+        if (!Current(generation))
+            return;
+        m_waiting = false;
+        RetryOrGiveUp();
+    });
+}
+
+void CConversionDriver::RetryOrGiveUp()
+{
     if (m_retryCount < MaxRetries) {
         ++m_retryCount;
         ConvertNextFile();
@@ -699,6 +715,8 @@ void CConversionDriver::StopConversion()
     m_face.SetVariable(QStringLiteral("_root.convertOutput"), QString());
     m_face.ClearQueueProgress();
     KillProgressTimer();
+    // A look at a file still under way elsewhere ends soon, and its answer is dropped.
+    m_services.vlcFactory.CancelLooks();
     m_vlcHost.playlistClear();
     // A stopped file's partial output goes; files converted before it stay.
     DiscardTemporaryOutput(false);

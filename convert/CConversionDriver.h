@@ -202,6 +202,7 @@ private:
     void HandOver(const QString &source, const QString &option);
     void EndOfAttempt();
     void FinishAttempt(bool whole);
+    void RetryOrGiveUp();
     void DiscardTemporaryOutput(bool report);
     void CompleteRun(int rows);
     void ReportFailure(Failure failure);

@@ -81,4 +81,7 @@ public:
         Q_UNUSED(source);
         return std::nullopt;
     }
+    // The run was stopped: every look at a file under way (IsInterlaced, a control's
+    // ProbeFile) ends soon without an answer. Never throws.
+    virtual void CancelLooks() {}
 };

@@ -231,10 +231,24 @@ CLibVlcInstance::CLibVlcInstance(const QStringList &arguments)
 
 CLibVlcInstance::~CLibVlcInstance()
 {
-    if (m_instance) {
-        libvlc_log_unset(m_instance);
-        libvlc_release(m_instance);
+    if (libvlc_instance_t *instance = m_instance.load()) {
+        libvlc_log_unset(instance);
+        libvlc_release(instance);
     }
+}
+
+CLibVlcInstance::CLook::CLook(CLibVlcInstance &instance)
+    : m_instance(instance)
+    , m_epoch(instance.m_lookEpoch)
+    , m_turn(instance.m_lookTurn, std::defer_lock)
+{
+    while (!m_turn.try_lock_for(WaitStep)) {
+        if (Cancelled())
+            return;
+    }
+    m_instance.m_sawInterlaced = false;
+    m_instance.m_sawPacket = false;
+    m_instance.m_sawVideoPacket = false;
 }
 
 void CLibVlcInstance::OnLog(void *data, int level, const vlc_log_t *context,
@@ -323,8 +337,11 @@ QString CLibVlcInstance::WriteError() const
 
 libvlc_instance_t *CLibVlcInstance::get()
 {
-    if (m_instance)
-        return m_instance;
+    if (libvlc_instance_t *instance = m_instance.load())
+        return instance;
+    const std::lock_guard guard(m_createLock);
+    if (libvlc_instance_t *instance = m_instance.load())
+        return instance;
     std::vector<QByteArray> extra;
     extra.reserve(static_cast<size_t>(m_arguments.size()));
     for (const QString &argument : m_arguments)
@@ -332,11 +349,12 @@ libvlc_instance_t *CLibVlcInstance::get()
     std::vector<const char *> argv(std::begin(DefaultArguments), std::end(DefaultArguments));
     for (const QByteArray &argument : extra)
         argv.push_back(argument.constData());
-    m_instance = libvlc_new(static_cast<int>(argv.size()), argv.data());
-    if (!m_instance)
+    libvlc_instance_t *instance = libvlc_new(static_cast<int>(argv.size()), argv.data());
+    if (!instance)
         fail("libVLC cannot be started (is VLC with its plugins installed?)");
-    libvlc_log_set(m_instance, &CLibVlcInstance::OnLog, this);
-    return m_instance;
+    libvlc_log_set(instance, &CLibVlcInstance::OnLog, this);
+    m_instance = instance;
+    return instance;
 }
 
 // ---- CLibVlcControl --------------------------------------------------------------------------
@@ -502,8 +520,12 @@ CMediaFacts CLibVlcControl::SourceFacts()
 
 CMediaFacts CLibVlcControl::ProbeFile(const QString &path)
 {
-    CMediaFacts facts = readFileFacts(path);
-    if (!facts.hasVideo)
+    m_instance.get();
+    const CLibVlcInstance::CLook look(m_instance);
+    if (look.Cancelled())
+        return {};
+    CMediaFacts facts = readFileFacts(path, look);
+    if (!facts.hasVideo || look.Cancelled())
         return facts;
     // An MP4 index that leaves the first frame out of its key frames: VLC cannot seek to
     // anything before the next key frame (up to ten seconds in), and a player that trusts the
@@ -514,11 +536,11 @@ CMediaFacts CLibVlcControl::ProbeFile(const QString &path)
         return facts;
     }
     // A picture shown at once says that the video holds packets and plays from its start.
-    if (showsFirstPicture(path).value_or(true))
+    if (showsFirstPicture(path, look).value_or(true) || look.Cancelled())
         return facts;
     // libVLC can write a video stream that holds no picture at all (its x264 encoder, given
     // fewer frames than it looks ahead, hands over none), and still name it in the header.
-    facts.hasVideo = holdsVideoPackets(path).value_or(true);
+    facts.hasVideo = holdsVideoPackets(path, look).value_or(true);
     if (facts.hasVideo)
         facts.playbackFault = QStringLiteral("VLC shows no picture from its start");
     return facts;
@@ -547,7 +569,8 @@ struct PictureCounter
 
 } // namespace
 
-std::optional<bool> CLibVlcControl::showsFirstPicture(const QString &path)
+std::optional<bool> CLibVlcControl::showsFirstPicture(const QString &path,
+                                                     const CLibVlcInstance::CLook &look)
 {
     MediaPtr media(libvlc_media_new_path(m_instance.get(), path.toUtf8().constData()));
     if (!media)
@@ -558,8 +581,8 @@ std::optional<bool> CLibVlcControl::showsFirstPicture(const QString &path)
     // Each playing has its own counter, so probes on several threads never meet. It is made
     // before the player, which may still call it while it stops.
     PictureCounter counter;
-    const LookPlayerPtr look(libvlc_media_player_new_from_media(media.get()));
-    libvlc_media_player_t *player = look.get();
+    const LookPlayerPtr playing(libvlc_media_player_new_from_media(media.get()));
+    libvlc_media_player_t *player = playing.get();
     if (!player)
         return std::nullopt;
     libvlc_video_set_callbacks(player, &PictureCounter::lock, nullptr, &PictureCounter::display,
@@ -569,7 +592,7 @@ std::optional<bool> CLibVlcControl::showsFirstPicture(const QString &path)
     std::optional<bool> verdict;
     if (libvlc_media_player_play(player) == 0) {
         waitUntil(std::chrono::milliseconds(CLibVlcControlFactory::ShowLimitMs),
-                  [&] { return counter.shown > 0 || hasStopped(player); });
+                  [&] { return counter.shown > 0 || hasStopped(player) || look.Cancelled(); });
         // A file that ended at once was not played: it says nothing either way.
         if (counter.shown > 0 || libvlc_media_player_get_state(player) != libvlc_Error)
             verdict = counter.shown > 0;
@@ -577,7 +600,8 @@ std::optional<bool> CLibVlcControl::showsFirstPicture(const QString &path)
     return verdict;
 }
 
-std::optional<bool> CLibVlcControl::holdsVideoPackets(const QString &path)
+std::optional<bool> CLibVlcControl::holdsVideoPackets(const QString &path,
+                                                     const CLibVlcInstance::CLook &look)
 {
     // Demultiplexed into the statistics output, as fast as the file can be read: no decoding
     // and no clock. The first video packet ends the pass.
@@ -585,23 +609,23 @@ std::optional<bool> CLibVlcControl::holdsVideoPackets(const QString &path)
     if (!media)
         return std::nullopt;
     libvlc_media_add_option(media.get(), ":sout=#stats");
-    const LookPlayerPtr look(libvlc_media_player_new_from_media(media.get()));
-    libvlc_media_player_t *player = look.get();
+    const LookPlayerPtr playing(libvlc_media_player_new_from_media(media.get()));
+    libvlc_media_player_t *player = playing.get();
     if (!player)
         return std::nullopt;
-    m_instance.StartPacketWatch();
     std::optional<bool> verdict;
     if (libvlc_media_player_play(player) == 0) {
-        waitUntil(ScanLimit, [&] { return m_instance.SawVideoPacket() || hasStopped(player); });
-        if (m_instance.SawVideoPacket())
+        waitUntil(ScanLimit,
+                  [&] { return look.SawVideoPacket() || hasStopped(player) || look.Cancelled(); });
+        if (look.SawVideoPacket())
             verdict = true;
-        else if (m_instance.SawPacket() && libvlc_media_player_get_state(player) == libvlc_Ended)
+        else if (look.SawPacket() && libvlc_media_player_get_state(player) == libvlc_Ended)
             verdict = false;   // read to its end: packets, but none of video
     }
     return verdict;
 }
 
-CMediaFacts CLibVlcControl::readFileFacts(const QString &path)
+CMediaFacts CLibVlcControl::readFileFacts(const QString &path, const CLibVlcInstance::CLook &look)
 {
     libvlc_instance_t *instance = m_instance.get();
     const QByteArray file = path.toUtf8();
@@ -614,8 +638,11 @@ CMediaFacts CLibVlcControl::readFileFacts(const QString &path)
     if (libvlc_media_parse_with_options(media.get(), libvlc_media_parse_local,
                                         static_cast<int>(parseLimit.count()))
         == 0) {
-        waitUntil(parseLimit + std::chrono::seconds(1),
-                  [&] { return libvlc_media_get_parsed_status(media.get()) != 0; });
+        waitUntil(parseLimit + std::chrono::seconds(1), [&] {
+            return libvlc_media_get_parsed_status(media.get()) != 0 || look.Cancelled();
+        });
+        if (look.Cancelled())
+            return {};
         if (libvlc_media_get_parsed_status(media.get()) == libvlc_media_parsed_status_done) {
             const CMediaFacts facts = readFacts(media.get());
             if (facts.readable && facts.lengthMs > 0)
@@ -629,14 +656,14 @@ CMediaFacts CLibVlcControl::readFileFacts(const QString &path)
     if (!media)
         return {};
     libvlc_media_add_option(media.get(), ":sout=#dummy");
-    const LookPlayerPtr look(libvlc_media_player_new_from_media(media.get()));
-    libvlc_media_player_t *player = look.get();
+    const LookPlayerPtr playing(libvlc_media_player_new_from_media(media.get()));
+    libvlc_media_player_t *player = playing.get();
     if (!player)
         return {};
     CMediaFacts facts;
     if (libvlc_media_player_play(player) == 0) {
-        waitUntil(ScanLimit, [&] { return hasStopped(player); });
-        if (libvlc_media_player_get_state(player) == libvlc_Ended)
+        waitUntil(ScanLimit, [&] { return hasStopped(player) || look.Cancelled(); });
+        if (!look.Cancelled() && libvlc_media_player_get_state(player) == libvlc_Ended)
             facts = readFacts(media.get());
     }
     return facts;
@@ -679,14 +706,17 @@ std::optional<bool> CLibVlcControlFactory::IsInterlaced(const QString &source)
     } catch (const CVlcError &) {
         return std::nullopt;
     }
+    const CLibVlcInstance::CLook look(m_instance);
+    if (look.Cancelled())
+        return std::nullopt;
     MediaPtr media(libvlc_media_new_path(instance, source.toUtf8().constData()));
     if (!media)
         return std::nullopt;
     // Pictures only, shown at once to the dummy output: no sound, no subtitles, no caching.
     for (const char *option : {":no-audio", ":no-spu", ":file-caching=0", ":deinterlace=0"})
         libvlc_media_add_option(media.get(), option);
-    const LookPlayerPtr look(libvlc_media_player_new_from_media(media.get()));
-    libvlc_media_player_t *player = look.get();
+    const LookPlayerPtr playing(libvlc_media_player_new_from_media(media.get()));
+    libvlc_media_player_t *player = playing.get();
     if (!player)
         return std::nullopt;
 
@@ -696,13 +726,15 @@ std::optional<bool> CLibVlcControlFactory::IsInterlaced(const QString &source)
         libvlc_media_stats_t stats{};
         return libvlc_media_get_stats(media.get(), &stats) ? stats.i_displayed_pictures : 0;
     };
-    m_instance.StartInterlaceWatch();
     if (libvlc_media_player_play(player) == 0)
         waitUntil(std::chrono::milliseconds(ProbeLimitMs), [&] {
-            return m_instance.SawInterlaced() || shownPictures() >= 2 || hasStopped(player);
+            return look.SawInterlaced() || shownPictures() >= 2 || hasStopped(player)
+                   || look.Cancelled();
         });
     std::optional<bool> verdict;
-    if (m_instance.SawInterlaced())
+    if (look.Cancelled())
+        return verdict;
+    if (look.SawInterlaced())
         verdict = true;
     else if (shownPictures() >= 2)
         verdict = false;

@@ -24,7 +24,8 @@ public:
     CLibVlcInstance(const CLibVlcInstance &) = delete;
     CLibVlcInstance &operator=(const CLibVlcInstance &) = delete;
 
-    // Throws CVlcError when libVLC or its plugins cannot be loaded.
+    // Throws CVlcError when libVLC or its plugins cannot be loaded. Safe from any thread: the
+    // first caller makes the instance, the others wait for it.
     libvlc_instance_t *get();
 
     // Write errors of the file output are caught from libVLC's log, which belongs to the
@@ -34,30 +35,47 @@ public:
     // libVLC's warnings and errors since the watch began, the first MaxMessages of them.
     QStringList Messages() const;
     static constexpr qsizetype MaxMessages = 40;
-    // The same log tells whether the video output was given frames flagged interlaced.
-    void StartInterlaceWatch() { m_sawInterlaced = false; }
-    bool SawInterlaced() const { return m_sawInterlaced; }
-    // And, with a file played into the "stats" stream output, which kinds of packet it holds.
-    void StartPacketWatch()
+
+    // A look at a file (its frames' interlacing, its packets, its first picture) played by a
+    // player of its own. The log tells which frames were flagged interlaced and which packets
+    // passed the "stats" output, but not for which player: one look at a time is let in, so
+    // that what the log says while it runs is its own. A look that waits for another to end,
+    // or runs when CancelLooks is called, is told to give up.
+    class CLook
     {
-        m_sawPacket = false;
-        m_sawVideoPacket = false;
-    }
-    bool SawPacket() const { return m_sawPacket; }
-    bool SawVideoPacket() const { return m_sawVideoPacket; }
+    public:
+        explicit CLook(CLibVlcInstance &instance);
+        CLook(const CLook &) = delete;
+        CLook &operator=(const CLook &) = delete;
+        // The run the look belongs to was stopped: it ends without an answer.
+        bool Cancelled() const { return m_instance.m_lookEpoch != m_epoch; }
+        bool SawInterlaced() const { return m_instance.m_sawInterlaced; }
+        bool SawPacket() const { return m_instance.m_sawPacket; }
+        bool SawVideoPacket() const { return m_instance.m_sawVideoPacket; }
+
+    private:
+        CLibVlcInstance &m_instance;
+        const quint64 m_epoch;
+        std::unique_lock<std::timed_mutex> m_turn;
+    };
+    // Ends every look under way or waiting, at its next step; later looks are not touched.
+    void CancelLooks() { ++m_lookEpoch; }
 
 private:
     static void OnLog(void *data, int level, const vlc_log_t *context, const char *format,
                       va_list arguments);
 
     QStringList m_arguments;
-    libvlc_instance_t *m_instance = nullptr;
+    std::mutex m_createLock;
+    std::atomic<libvlc_instance_t *> m_instance{nullptr};
     mutable std::mutex m_writeErrorLock;
     QString m_writeError;
     QStringList m_messages;
     std::atomic<bool> m_sawInterlaced{false};
     std::atomic<bool> m_sawPacket{false};
     std::atomic<bool> m_sawVideoPacket{false};
+    std::timed_mutex m_lookTurn;
+    std::atomic<quint64> m_lookEpoch{0};
 };
 
 // CVLCControl over one libVLC media player.
@@ -90,13 +108,13 @@ private:
     bool readEndOfItem();
     // The kinds of stream and the length of a file, as its header says or, failing that, as
     // one pass over it finds.
-    CMediaFacts readFileFacts(const QString &path);
+    CMediaFacts readFileFacts(const QString &path, const CLibVlcInstance::CLook &look);
     // Whether a file holds a video packet, read without decoding; nullopt when libVLC's
     // packet statistics did not say.
-    std::optional<bool> holdsVideoPackets(const QString &path);
+    std::optional<bool> holdsVideoPackets(const QString &path, const CLibVlcInstance::CLook &look);
     // Whether libVLC shows a picture of the file's video within ShowLimitMs of playing it from
     // the start, to no window and its sound to no device; nullopt when it could not be played.
-    std::optional<bool> showsFirstPicture(const QString &path);
+    std::optional<bool> showsFirstPicture(const QString &path, const CLibVlcInstance::CLook &look);
 
     CLibVlcInstance &m_instance;
     libvlc_media_player_t *m_player = nullptr;
@@ -115,6 +133,7 @@ public:
     // verdict on them (its video output reports "Detected interlaced video" for a frame not
     // flagged progressive). Costs a few decoded frames and at most ProbeLimitMs.
     std::optional<bool> IsInterlaced(const QString &source) override;
+    void CancelLooks() override { m_instance.CancelLooks(); }
 
     static constexpr int ProbeLimitMs = 3000;
     // How long a finished output may take to show its first picture in libVLC. Every output of

@@ -8,4 +8,5 @@ class CThreadClock : public IClock
 {
 public:
     void sleep(int milliseconds) override;
+    void after(int milliseconds, QObject *context, std::function<void()> then) override;
 };

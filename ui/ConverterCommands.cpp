@@ -5,10 +5,12 @@
 #include "CFileListBox.h"
 #include "Dialogs.h"
 #include "OutputNaming.h"
+#include "OutsideFiles.h"
 #include "Shell.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QWindow>
 #include <array>
 
@@ -349,5 +351,22 @@ void CConverterDlg::AddFiles()
             break;
         }
     }
-    m_fileList->AddPathsNotQueued(paths);
+    // A chosen name that is not text comes back decoded and names no file: named in one
+    // message instead of being queued under a name that would fail (or fold into its twin).
+    QStringList files;
+    QStringList skipped;
+    QSet<QString> seen;
+    for (const QString &path : paths) {
+        if (seen.contains(path))
+            continue;
+        seen.insert(path);
+        const QStringList notText = OutsideFiles::NotTextFilesDecodedAs(path);
+        skipped << notText;
+        if (notText.isEmpty() || QFileInfo::exists(path))
+            files << path;
+    }
+    m_fileList->AddPathsNotQueued(files);
+    if (!skipped.isEmpty())
+        m_services.dialogs.messageBox(this, OutsideFiles::SkippedMessage(skipped),
+                                      QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
 }

@@ -68,6 +68,29 @@ QString NotTextEntry(const QByteArray &path)
            + QStringLiteral(" (the name is not UTF-8 text; rename the file to convert it)");
 }
 
+QStringList NotTextFilesDecodedAs(const QString &path)
+{
+    QStringList out;
+    if (!path.contains(QChar::ReplacementCharacter))
+        return out;
+    const QFileInfo info(path);
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    const QString name = info.fileName();
+    DIR *dir = ::opendir(folder.constData());
+    while (const dirent *entry = dir ? ::readdir(dir) : nullptr) {
+        const QByteArray bytes(entry->d_name);
+        if (!IsText(bytes) && QString::fromUtf8(bytes) == name)
+            out << NotTextEntry(folder + '/' + bytes);
+    }
+    if (dir)
+        ::closedir(dir);
+    std::sort(out.begin(), out.end());
+    // A folder on the way whose name is not text: nothing to list, the path itself is named.
+    if (out.isEmpty() && !QFileInfo::exists(path))
+        out << NotTextEntry(QFile::encodeName(path));
+    return out;
+}
+
 Sorted Sort(const QStringList &paths, const QStringList &extensions)
 {
     Sorted out;

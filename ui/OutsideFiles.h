@@ -30,6 +30,11 @@ Sorted Sort(const QStringList &paths, const QStringList &extensions);
 // it)".
 bool IsText(const QByteArray &name);
 QString NotTextEntry(const QByteArray &path);
+// A file dialog hands back such a name decoded, with U+FFFD for each byte that is not text, and
+// the decoded path names no file (or another one). The NotTextEntry of every file in that folder
+// whose name decodes to the same text and is not text itself, or the path's own entry when it
+// names no file (a folder on the way is not text); empty for any other path.
+QStringList NotTextFilesDecodedAs(const QString &path);
 
 // The command line's arguments (without the program's own name), as absolute paths to sort;
 // those whose names are not text are skipped with NotTextEntry.

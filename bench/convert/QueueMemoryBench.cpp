@@ -4,7 +4,9 @@
 // each hand-over is skipped and the driver is polled every 50 ms instead of every second, so
 // that a thousand files take minutes; what each file leaves behind is the same.
 //
-//   bench_queue_memory [files=1000]
+//   bench_queue_memory [files=1000] [folder]
+// With a folder, the queue takes the files in it in turn (sorted by name) instead of the tiny
+// clip: real sizes, for the cost of the memory settings.
 // Exit code 1 when the queue ends more than 10 MB above where its first file started.
 #include "CConverterDlg.h"
 #include "CFileListBox.h"
@@ -18,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -29,6 +32,7 @@ class NoPause : public IClock
 {
 public:
     void sleep(int) override {}
+    void after(int, QObject *, std::function<void()> then) override { then(); }
 };
 
 class Session
@@ -98,25 +102,40 @@ int main(int argc, char **argv)
     UseUnattendedPlatform();
     QApplication app(argc, argv);
     const int files = NumberArgument(app.arguments(), 1, 1000);
+    QStringList clips;
+    if (app.arguments().size() > 2) {
+        const QDir given(app.arguments().at(2));
+        for (const QString &name : given.entryList(QDir::Files, QDir::Name))
+            clips << given.absoluteFilePath(name);
+        if (clips.isEmpty()) {
+            std::fprintf(stderr, "no files in %s\n", qPrintable(given.path()));
+            return 2;
+        }
+    }
 
     QTemporaryDir work;
     const QString programDir = ProgramFolder(work, {"Formats.ini", "main.qml"});
     // 2 s of 64x64 at 25 fps: enough frames for x264, converted in a fraction of a second.
     const QString clip = work.path() + QStringLiteral("/tiny.mov");
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=64x64:rate=25:duration=2",
-                  "-f", "lavfi", "-i", "sine=duration=2", "-ac", "2", "-c:v", "mpeg4", "-c:a",
-                  "aac", clip});
-    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
-        std::fprintf(stderr, "ffmpeg could not make the clip\n");
-        return 2;
+    if (clips.isEmpty()) {
+        QProcess ffmpeg;
+        ffmpeg.start(QStringLiteral("ffmpeg"),
+                     {"-v", "error", "-y", "-f", "lavfi", "-i",
+                      "testsrc2=size=64x64:rate=25:duration=2", "-f", "lavfi", "-i",
+                      "sine=duration=2", "-ac", "2", "-c:v", "mpeg4", "-c:a", "aac", clip});
+        if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
+            std::fprintf(stderr, "ffmpeg could not make the clip\n");
+            return 2;
+        }
+        clips << clip;
     }
     const auto queueOf = [&](int n, const QString &tag) {
         QStringList queue;
         for (int i = 0; i < n; ++i) {
-            const QString link = work.path() + QStringLiteral("/%1-%2.mov").arg(tag).arg(i);
-            QFile::link(clip, link);
+            const QString &target = clips.at(i % clips.size());
+            const QString link = work.path()
+                                 + QStringLiteral("/%1-%2.%3").arg(tag).arg(i).arg(QFileInfo(target).suffix());
+            QFile::link(target, link);
             queue << link;
         }
         return queue;

@@ -10,6 +10,8 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <chrono>
+#include <thread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -119,4 +121,24 @@ TEST(Deinterlace, InterlacedSourcesAreDeinterlacedAndProgressiveOnesLeftAlone)
     const QString blended = dir.file(QStringLiteral("blended.mp4"));
     EXPECT_TRUE(convertWithRule(dir, progressive, blended).contains(u",deinterlace}"));
     EXPECT_LT(ssimOf(progressive, blended), 0.5);
+}
+
+TEST(Deinterlace, LooksThatOverlapEachGetTheirOwnAnswer)
+{
+    // A run stopped during its look and started again at once: the first look still runs when
+    // the second begins. The first is at a progressive clip of one frame a second, so it waits a
+    // second for its verdict while the second look sees interlaced frames.
+    TempDir dir;
+    const QString interlaced = makeClip(dir.file(QStringLiteral("woven.mpg")), true);
+    const QString slow = dir.file(QStringLiteral("slow.mkv"));
+    runTool(QStringLiteral("ffmpeg"), {"-v", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
+                                       "testsrc2=size=320x240:rate=1:duration=4", "-c:v", "mpeg4",
+                                       slow});
+    std::optional<bool> first;
+    std::thread earlier([&] { first = SharedVlcFactory().IsInterlaced(slow); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const std::optional<bool> second = SharedVlcFactory().IsInterlaced(interlaced);
+    earlier.join();
+    EXPECT_EQ(first, std::optional<bool>(false));
+    EXPECT_EQ(second, std::optional<bool>(true));
 }

@@ -111,6 +111,17 @@ class FakeClock : public IClock
 public:
     QList<int> sleeps;
     void sleep(int milliseconds) override { sleeps << milliseconds; }
+    void after(int milliseconds, QObject *, std::function<void()> then) override
+    {
+        sleeps << milliseconds;
+        if (holdAfter)
+            held = std::move(then);
+        else
+            then();
+    }
+    // With holdAfter, a timed wait goes on only when the test calls held.
+    bool holdAfter = false;
+    std::function<void()> held;
 };
 
 // A scripted control: each reading pops the next scripted (time, position) pair; when the

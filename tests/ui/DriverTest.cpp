@@ -157,6 +157,20 @@ TEST_F(DriverTest, AConvertedFileWritesTheWholeSequence)
     EXPECT_EQ(dlg->m_convertedCount, 0);
 }
 
+TEST_F(DriverTest, StopDuringThePauseBeforeARetryEndsTheRunWithoutAnotherAttempt)
+{
+    queue({source(QStringLiteral("a.avi"))});
+    clock.holdAfter = true;
+    convert();
+    tick();   // idle at the first poll: the pause before the retry begins
+    ASSERT_TRUE(clock.held);
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_CANCEL"), QString());
+    clock.held();
+    EXPECT_EQ(vlc.log.created, 1);
+    EXPECT_FALSE(dlg->RunInProgress());
+    EXPECT_TRUE(leftovers().isEmpty());
+}
+
 TEST_F(DriverTest, AFileWithoutProgressIsTriedFourTimesThenReportedAndTheOldFileStays)
 {
     const QString a = source(QStringLiteral("a.avi"));

@@ -11,6 +11,7 @@
 #include <QWindow>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 class OutsideTest : public DlgFixture
@@ -142,6 +143,29 @@ TEST_F(OutsideTest, NamesThatAreNotTextAreNamedNeverDroppedOrMistaken)
                     .first);
     EXPECT_EQ(rows(), QStringList({text}));
     EXPECT_EQ(dialogs.boxTexts().size(), 1);
+}
+
+TEST_F(OutsideTest, NamesThatAreNotTextChosenInTheAddDialogAreNamedNotQueued)
+{
+    // The dialog hands back "caf\uFFFD.avi" for both files below: neither is that name.
+    const QString folder = dir.file(QStringLiteral("chosen"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QByteArray e9 = QFile::encodeName(folder) + "/caf\xE9.avi";
+    const QByteArray e8 = QFile::encodeName(folder) + "/caf\xE8.avi";
+    for (const QByteArray &bytes : {e9, e8})
+        ASSERT_EQ(::close(::open(bytes.constData(), O_CREAT | O_WRONLY, 0644)), 0);
+    // And a file in a folder whose name is not text.
+    const QByteArray inFolder = QFile::encodeName(folder) + "/d\xE9/x.avi";
+    ASSERT_EQ(::mkdir((QFile::encodeName(folder) + "/d\xE9").constData(), 0755), 0);
+    ASSERT_EQ(::close(::open(inFolder.constData(), O_CREAT | O_WRONLY, 0644)), 0);
+    const QString ok = video(QStringLiteral("chosen/ok.avi"));
+    dialogs.openAnswers.enqueue({ok, QFile::decodeName(e9), QFile::decodeName(inFolder)});
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_ADD"), QString());
+    EXPECT_EQ(rows(), QStringList({ok}));
+    const QString why = QStringLiteral(" (the name is not UTF-8 text; rename the file to convert it)");
+    EXPECT_EQ(dialogs.boxTexts(),
+              QStringList({skipped(QString::fromUtf8(e8) + why + '\n' + QString::fromUtf8(e9) + why
+                                   + '\n' + QString::fromUtf8(inFolder) + why)}));
 }
 
 TEST_F(OutsideTest, FilesFromALaterCopyAreQueuedOrDuringARunRefusedInOneMessage)
