@@ -822,3 +822,22 @@ TEST_F(DriverTest, TheResultsFollowEachFileAndOpenOnlyWhatWasConverted)
     EXPECT_EQ(states(), QStringList({"stopped 0"}));
     EXPECT_TRUE(results.Output(0).isEmpty());
 }
+
+TEST(SaveFileType, TextsPerVariant)
+{
+    const IDialogs::FileType one = CConversionDriver::SaveFileType(1, QStringLiteral(".mkv"));
+    EXPECT_EQ(one.description, QStringLiteral("All Supported Types (*.mkv)"));
+    EXPECT_EQ(one.patterns, QStringLiteral("*.mkv"));
+    const IDialogs::FileType zero = CConversionDriver::SaveFileType(0, QStringLiteral(".mkv"));
+    EXPECT_EQ(zero.description, QStringLiteral("All Ipod Supported Types (*.mkv)"));
+    EXPECT_EQ(zero.patterns, QStringLiteral("*.mkv"));
+}
+
+TEST(StatusLineParts, RootAndNameOfASource)
+{
+    EXPECT_EQ(CConversionDriver::RootOf(QStringLiteral("/videos/clip.avi")), QStringLiteral("/"));
+    EXPECT_EQ(CConversionDriver::NameFromLastSeparator(QStringLiteral("/videos/clip.avi")),
+              QStringLiteral("/clip.avi"));
+    EXPECT_EQ(CConversionDriver::NameFromLastSeparator(QStringLiteral("clip.avi")),
+              QStringLiteral("clip.avi"));
+}
