@@ -289,14 +289,17 @@ double Duration(const QString &path) { return Probe(path).duration; }
 QString DecodeErrors(const QString &path)
 {
     try {
-        runTool(QStringLiteral("ffmpeg"),
-                {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-v"),
-                 QStringLiteral("error"), QStringLiteral("-i"), path, QStringLiteral("-f"),
-                 QStringLiteral("null"), QStringLiteral("-")});
+        // At this level ffmpeg says nothing but errors, and a damaged frame it decodes past
+        // still ends with exit code 0: any line it writes is a decode error.
+        const ToolRun run = runTool(
+            QStringLiteral("ffmpeg"),
+            {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-v"),
+             QStringLiteral("error"), QStringLiteral("-i"), path, QStringLiteral("-f"),
+             QStringLiteral("null"), QStringLiteral("-")});
+        return QString::fromLocal8Bit(run.err.trimmed());
     } catch (const SampleClipError &e) {
         return QString::fromStdString(e.what());
     }
-    return {};
 }
 
 } // namespace SampleClips
