@@ -13,7 +13,8 @@ namespace {
 
 bool isWholeNumberIn(const QString &value, int low, int high)
 {
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
+    static const QRegularExpression digits(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{1,9}")));
     if (!digits.match(value).hasMatch())
         return false;
     const int number = value.toInt();
@@ -22,7 +23,8 @@ bool isWholeNumberIn(const QString &value, int low, int high)
 
 bool isScale(const QString &value)
 {
-    static const QRegularExpression decimal(QStringLiteral(R"(^[0-9]{1,3}(\.[0-9]{1,6})?$)"));
+    static const QRegularExpression decimal(
+        QRegularExpression::anchoredPattern(QStringLiteral(R"([0-9]{1,3}(\.[0-9]{1,6})?)")));
     if (!decimal.match(value).hasMatch())
         return false;
     const double scale = value.toDouble();
@@ -42,7 +44,8 @@ QString origin(const QString &value, const QStringList &list, const QString &sec
 
 bool IsTarget(const QString &value)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\.[A-Za-z0-9_-]+$"));
+    static const QRegularExpression pattern(
+        QRegularExpression::anchoredPattern(QStringLiteral("\\.[A-Za-z0-9_-]+")));
     return pattern.match(value).hasMatch();
 }
 

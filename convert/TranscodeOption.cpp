@@ -313,8 +313,9 @@ private:
 
 bool IsModuleName(const QString &value)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        R"(^[A-Za-z0-9_-]+(\{([A-Za-z0-9_-]+=[A-Za-z0-9_.-]+(,[A-Za-z0-9_-]+=[A-Za-z0-9_.-]+)*)?\})?$)"));
+    // Anchored at the very end: a pattern's "$" would also let a final newline through.
+    static const QRegularExpression pattern(QRegularExpression::anchoredPattern(QStringLiteral(
+        R"([A-Za-z0-9_-]+(\{([A-Za-z0-9_-]+=[A-Za-z0-9_.-]+(,[A-Za-z0-9_-]+=[A-Za-z0-9_.-]+)*)?\})?)")));
     return pattern.match(value).hasMatch();
 }
 

@@ -49,9 +49,9 @@ TEST(SettingsCheck, NothingThatCouldChangeTheChainOrTheFileNamePasses)
 {
     for (const char *name :
          {"h264}:std{access=file,mux=ts,dst=/home/u/notes.txt}", "h264\"", "mp4,dst=x", "",
-          "ts:duplicate{dst=std}", "a b", "x{dst=\"/etc/x\"}", "x{a=b}{c=d}", "x{a=b}:y", "x{a}"})
+          "ts:duplicate{dst=std}", "a b", "x{dst=\"/etc/x\"}", "x{a=b}{c=d}", "x{a=b}:y", "x{a}", "h264\n"})
         EXPECT_FALSE(TranscodeOption::IsModuleName(QString::fromLatin1(name))) << name;
-    for (const char *target : {"mp4", ".mp4/../../x", "./x", ".", ".mp4 "})
+    for (const char *target : {"mp4", ".mp4/../../x", "./x", ".", ".mp4 ", ".mp4\n"})
         EXPECT_FALSE(SettingsCheck::IsTarget(QString::fromLatin1(target))) << target;
 
     Catalogue empty;
@@ -62,6 +62,8 @@ TEST(SettingsCheck, NothingThatCouldChangeTheChainOrTheFileNamePasses)
     };
     EXPECT_TRUE(bad([](ConversionSettings &s) { s.videoBitrate = "1024}"; }));
     EXPECT_TRUE(bad([](ConversionSettings &s) { s.videoBitrate = "0"; }));
+    EXPECT_TRUE(bad([](ConversionSettings &s) { s.videoBitrate = "1024\n"; }));
+    EXPECT_TRUE(bad([](ConversionSettings &s) { s.videoScale = "1\n"; }));
     EXPECT_TRUE(bad([](ConversionSettings &s) { s.videoScale = "0"; }));
     EXPECT_TRUE(bad([](ConversionSettings &s) { s.videoScale = "1e3"; }));
     EXPECT_TRUE(bad([](ConversionSettings &s) { s.audioBitrate = "-128"; }));
