@@ -174,35 +174,43 @@ TEST_F(CommandsTest, PanelCommandsShowAndHideTheListKeepingItsRows)
 
 TEST_F(CommandsTest, BrowseSetsTheFolderOnlyWhenOneIsChosen)
 {
-    const QString before = dlg->m_outputPath;
-    send("IDC_FS_BROWSE");   // cancelled
-    EXPECT_EQ(dlg->m_outputPath, before);
-    EXPECT_TRUE(writes.isEmpty());
-    ASSERT_EQ(dialogs.folderTitles, QStringList({"Select a Destintion Folder."}));
-
-    dlg->m_sameFolder = 1;
     dialogs.folderAnswers.enqueue(QStringLiteral("/media/out put"));
     send("IDC_FS_BROWSE");
     EXPECT_EQ(writes, QStringList({"_root.path=/media/out put"}));
-    EXPECT_EQ(dlg->m_outputPath, "/media/out put");
-    EXPECT_EQ(dlg->m_sameFolder, 1);
+    ASSERT_EQ(dialogs.folderTitles, QStringList({"Select a Destintion Folder."}));
+    writes.clear();
+    send("IDC_FS_BROWSE");   // cancelled
+    EXPECT_TRUE(writes.isEmpty());
+    EXPECT_EQ(dialogs.folderTitles.size(), 2);
+
+    // The folder mode stays as it was (outputs beside their source), and the folder chosen
+    // first is the one kept.
+    EXPECT_TRUE(optionOfARun().contains("url=\"" + dir.path() + "/.run 1."));
+    send("IDC_FS_EXIT");
+    EXPECT_TRUE(dir.read(QStringLiteral("Formats.ini")).contains("OutputPath=/media/out put"));
 }
 
 TEST_F(CommandsTest, FolderModesTakeTheMoviesTextAsItStands)
 {
-    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), QStringLiteral("/typed here"));
+    const QString typed = dir.file(QStringLiteral("typed here"));
+    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), typed);
     send("IDC_FS_OTHERDIRECTORY");
-    EXPECT_EQ(dlg->m_sameFolder, 0);
-    EXPECT_EQ(dlg->m_outputPath, "/typed here");
-
-    send("IDC_FS_SAMEDIRECTORY");
-    EXPECT_EQ(dlg->m_sameFolder, 1);
-    EXPECT_EQ(dlg->m_outputPath, "/typed here");
+    EXPECT_TRUE(writes.isEmpty());
+    EXPECT_TRUE(optionOfARun().contains("url=\"" + typed + "/.run 1."));
 
     dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), QString());
     send("IDC_FS_OTHERDIRECTORY");
-    EXPECT_EQ(dlg->m_outputPath, "");
     EXPECT_TRUE(writes.isEmpty());
+    EXPECT_EQ(optionOfARun(), "Choose a folder for the converted files first.");
+
+    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), typed);
+    send("IDC_FS_OTHERDIRECTORY");
+    send("IDC_FS_SAMEDIRECTORY");
+    EXPECT_TRUE(writes.isEmpty());
+    EXPECT_TRUE(optionOfARun().contains("url=\"" + dir.path() + "/.run 3."));
+    // Beside the source, the typed folder is kept.
+    send("IDC_FS_EXIT");
+    EXPECT_TRUE(dir.read(QStringLiteral("Formats.ini")).contains("OutputPath=" + typed.toUtf8()));
 }
 
 TEST_F(CommandsTest, HelpSupportMinimiseAndExit)
