@@ -3,6 +3,7 @@
 #include "CVlcHostDlg.h"
 #include "Mp4Settings.h"
 #include "OutputCheck.h"
+#include "QStringPrinting.h"
 #include "SampleClips.h"
 #include "TempDir.h"
 #include "TranscodeOption.h"
