@@ -11,6 +11,7 @@
 #include "OutsideFiles.h"
 #include "SettingsCheck.h"
 #include "ThreadClock.h"
+#include "TranscodeOption.h"
 #include "UserSettings.h"
 
 #include <QCommandLineParser>
@@ -426,9 +427,9 @@ QString Parse(const QStringList &arguments, CIniFile &ini, FormatCatalog &format
                      number.whole ? QStringLiteral("whole number") : QStringLiteral("number"));
         number.setting = value;
     }
-    QString problem = SettingsCheck::Problem(s, formats);
+    QString problem = SettingsCheck::Problem(s, formats, ini);
     if (problem.isEmpty())
-        problem = CheckTranscodeTuning(ini, s);
+        problem = TranscodeOption::CheckTuning(ini, s);
     if (!problem.isEmpty())
         return problem;
 

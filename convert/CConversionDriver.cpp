@@ -8,6 +8,7 @@
 #include "OutputCheck.h"
 #include "OutputNaming.h"
 #include "SettingsCheck.h"
+#include "TranscodeOption.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,6 +77,25 @@ CConversionDriver::CConversionDriver(IConversionFace &face, const CDriverService
 }
 
 CConversionDriver::~CConversionDriver() = default;
+
+IDialogs::FileType CConversionDriver::SaveFileType(int variant, const QString &convertTo)
+{
+    const QString pattern = QLatin1Char('*') + convertTo;
+    const QString kind = variant == 1 ? QStringLiteral("All Supported Types")
+                                      : QStringLiteral("All Ipod Supported Types");
+    return {kind + QLatin1String(" (") + pattern + QLatin1Char(')'), pattern};
+}
+
+QString CConversionDriver::RootOf(const QString &source)
+{
+    return source.left(1);
+}
+
+QString CConversionDriver::NameFromLastSeparator(const QString &source)
+{
+    const qsizetype slash = source.lastIndexOf(QLatin1Char('/'));
+    return slash >= 0 ? source.mid(slash) : source;
+}
 
 void CConversionDriver::SetUnattended(bool unattended, ExistingOutput existing)
 {
@@ -177,8 +197,8 @@ CConversionDriver::Step CConversionDriver::ConvertRow()
         m_currentOutput.clear();
 
     m_face.SetVariable(QStringLiteral("_root.convertOutput"),
-                       QStringLiteral("Converting ") + OutputNaming::RootOf(source)
-                           + QStringLiteral("...") + OutputNaming::NameFromLastSeparator(source)
+                       QStringLiteral("Converting ") + RootOf(source)
+                           + QStringLiteral("...") + NameFromLastSeparator(source)
                            + QStringLiteral(", Total Converted files:")
                            + QString::number(m_convertedCount));
 
@@ -202,9 +222,9 @@ void CConversionDriver::BuildOption(const QString &source,
 {
     const ConversionSettings settings = m_settings;
     const QString temp = m_currentTemp;
-    const TranscodeTuning tuning = ReadTranscodeTuning(m_ini, settings);
-    if (tuning.deinterlace != DeinterlaceRule::InterlacedOnly) {
-        then(OutputNaming::TranscodeOption(settings, temp, tuning, std::nullopt));
+    const TranscodeOption::TranscodeTuning tuning = TranscodeOption::ReadTuning(m_ini, settings);
+    if (tuning.deinterlace != TranscodeOption::DeinterlaceRule::InterlacedOnly) {
+        then(TranscodeOption::Build(settings, temp, tuning, std::nullopt));
         return;
     }
     // Looking at the source's frames takes up to seconds: done elsewhere, the window answers.
@@ -219,7 +239,7 @@ void CConversionDriver::BuildOption(const QString &source,
                 return;
             m_waiting = false;
             try {
-                then(OutputNaming::TranscodeOption(settings, temp, tuning, *interlaced));
+                then(TranscodeOption::Build(settings, temp, tuning, *interlaced));
             } catch (...) {
                 if (m_currentIndex < 0 || m_currentIndex >= m_fileTotal)
                     return;
@@ -287,9 +307,9 @@ void CConversionDriver::Abandon()
 
 bool CConversionDriver::CheckSettings()
 {
-    QString problem = SettingsCheck::Problem(m_settings, m_formats);
+    QString problem = SettingsCheck::Problem(m_settings, m_formats, m_ini);
     if (problem.isEmpty())
-        problem = CheckTranscodeTuning(m_ini, m_settings);
+        problem = TranscodeOption::CheckTuning(m_ini, m_settings);
     if (problem.isEmpty())
         return true;
     // Said even in an unattended run: it ends the run.
@@ -460,7 +480,7 @@ bool CConversionDriver::AskForOutputName(Naming naming, const QString &source, Q
             ? OutputNaming::FreeName(candidate,
                                      [&](const QString &path) { return IsProtected(path, source); })
             : OutputNaming::SuggestedSaveName(variant, source, candidate);
-    request.fileTypes = {OutputNaming::SaveFileType(variant, m_settings.convertTo)};
+    request.fileTypes = {SaveFileType(variant, m_settings.convertTo)};
     request.defaultSuffix = m_settings.convertTo;
     std::optional<QString> chosen;
     for (;;) {

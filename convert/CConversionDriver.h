@@ -130,6 +130,14 @@ public:
                       FormatCatalog &formats, ConversionSettings &settings);
     ~CConversionDriver() override;
 
+    // The save dialog's one file type: "All Supported Types (*.mp4)" (variant 1) or
+    // "All Ipod Supported Types (*.mp4)" (variant 0), matching "*" + convertTo.
+    static IDialogs::FileType SaveFileType(int variant, const QString &convertTo);
+    // The status line's "root" and "name" parts of a source: "/" and "/clip.avi" for
+    // "/videos/clip.avi".
+    static QString RootOf(const QString &source);
+    static QString NameFromLastSeparator(const QString &source);
+
     // Starts a run with the queue's rows, or goes on with the row at m_currentIndex.
     int ConvertNextFile();
     // One attempt at one file. With buildHere the output is settled and the option built here.

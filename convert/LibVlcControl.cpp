@@ -2,6 +2,7 @@
 #include "LibVlcControl.h"
 
 #include "Mp4SyncSample.h"
+#include "TranscodeOption.h"
 
 #include <vlc/vlc.h>
 
@@ -107,118 +108,6 @@ using LookPlayerPtr = std::unique_ptr<libvlc_media_player_t, PlayerStopRelease>;
     libvlc_clearerr();
     throw CVlcError(message);
 }
-
-// ---- The stream-output chain as libVLC scans it (src/config/chain.c) ------------------------
-
-class ChainScanner
-{
-public:
-    explicit ChainScanner(QString &text)
-        : m_text(text)
-    {
-    }
-
-    // Walks "module{key=value,...}:module{...}..." from pos and renames the url keys of the
-    // standard stream output.
-    void rewriteChain(qsizetype pos)
-    {
-        for (;;) {
-            pos = skipSpaces(pos);
-            const qsizetype nameStart = pos;
-            while (!atEnd(pos) && !isOneOf(pos, u"{: \t"))
-                ++pos;
-            const QString module = m_text.mid(nameStart, pos - nameStart);
-            const bool standard = module.compare(QLatin1String("std"), Qt::CaseInsensitive) == 0
-                                  || module.compare(QLatin1String("standard"), Qt::CaseInsensitive)
-                                         == 0;
-            pos = skipSpaces(pos);
-            if (at(pos) == u'{')
-                pos = scanParameters(pos, standard);
-            if (at(pos) != u':')
-                return;
-            ++pos;
-        }
-    }
-
-private:
-    QChar at(qsizetype pos) const { return atEnd(pos) ? QChar() : m_text.at(pos); }
-    bool atEnd(qsizetype pos) const { return pos >= m_text.size(); }
-    bool isOneOf(qsizetype pos, QStringView set) const
-    {
-        return !atEnd(pos) && set.contains(m_text.at(pos));
-    }
-    qsizetype skipSpaces(qsizetype pos) const
-    {
-        while (isOneOf(pos, u" \t"))
-            ++pos;
-        return pos;
-    }
-    // A backslash escapes only a quote, an apostrophe or a backslash.
-    bool isEscape(qsizetype pos) const
-    {
-        return at(pos) == u'\\' && isOneOf(pos + 1, u"\"'\\");
-    }
-
-    // pos is at the '{' after a module name; returns the position after the matching '}'.
-    qsizetype scanParameters(qsizetype pos, bool standard)
-    {
-        do {
-            ++pos; // the '{' or the ',' (or whatever stray character) before this parameter
-            pos = skipSpaces(pos);
-            const qsizetype keyStart = pos;
-            while (!atEnd(pos) && !isOneOf(pos, u"=,{} \t"))
-                ++pos;
-            if (pos == keyStart)
-                continue;
-            if (standard && QStringView(m_text).mid(keyStart, pos - keyStart) == u"url")
-                m_text.replace(keyStart, 3, QStringLiteral("dst"));
-            pos = skipSpaces(pos);
-            if (isOneOf(pos, u"={")) {
-                pos = valueEnd(pos);
-                pos = skipSpaces(pos);
-            }
-        } while (!atEnd(pos) && at(pos) != u'}');
-        if (!atEnd(pos))
-            ++pos;
-        return skipSpaces(pos);
-    }
-
-    // pos is at the '=' or '{' that starts a value.
-    qsizetype valueEnd(qsizetype pos) const
-    {
-        if (at(pos) == u'=')
-            ++pos;
-        return elementEnd(pos);
-    }
-
-    // The end of one value: up to a ',' or '}', or past a quoted or braced part.
-    qsizetype elementEnd(qsizetype pos) const
-    {
-        pos = skipSpaces(pos);
-        for (;; ++pos) {
-            if (atEnd(pos) || isOneOf(pos, u",}"))
-                return pos;
-            if (isOneOf(pos, u"{\"'"))
-                break;
-        }
-        const QChar closing = at(pos) == u'{' ? QChar(u'}') : at(pos);
-        ++pos;
-        for (;;) {
-            if (atEnd(pos))
-                return pos;
-            if (isEscape(pos))
-                pos += 2;
-            else if (at(pos) == closing)
-                return pos + 1;
-            else if (at(pos) == u'{' && closing == u'}')
-                pos = elementEnd(pos);
-            else
-                ++pos;
-        }
-    }
-
-    QString &m_text;
-};
 
 } // namespace
 
@@ -483,7 +372,7 @@ void CLibVlcControl::addTarget(const QString &uri, const QStringList &options, i
     if (!media)
         fail("libVLC cannot open the source");
     for (const QString &option : options)
-        libvlc_media_add_option(media, rewriteStdUrlToDst(option).toUtf8().constData());
+        libvlc_media_add_option(media, TranscodeOption::RewriteStdUrlToDst(option).toUtf8().constData());
 
     // A fresh player for every item: nothing of an earlier attempt can carry over.
     m_player = libvlc_media_player_new_from_media(media);
@@ -667,22 +556,6 @@ CMediaFacts CLibVlcControl::readFileFacts(const QString &path, const CLibVlcInst
             facts = readFacts(media.get());
     }
     return facts;
-}
-
-QString CLibVlcControl::rewriteStdUrlToDst(const QString &option)
-{
-    // Only a stream-output chain (":sout=#...") is looked at; any other option passes as is.
-    qsizetype pos = option.startsWith(QLatin1Char(':')) ? 1 : 0;
-    if (!QStringView(option).mid(pos).startsWith(u"sout="))
-        return option;
-    pos += 5;
-    while (pos < option.size() && (option.at(pos) == u' ' || option.at(pos) == u'\t'))
-        ++pos;
-    if (pos >= option.size() || option.at(pos) != u'#')
-        return option;
-    QString result = option;
-    ChainScanner(result).rewriteChain(pos + 1);
-    return result;
 }
 
 // ---- CLibVlcControlFactory -------------------------------------------------------------------

@@ -96,10 +96,6 @@ public:
     CMediaFacts SourceFacts() override;
     CMediaFacts ProbeFile(const QString &path) override;
 
-    // The ":sout=..." option as libVLC 3 reads it: the url key of the std{} part spelled dst,
-    // found by a scan that respects the chain's quoting. Other text is left as it is.
-    static QString rewriteStdUrlToDst(const QString &option);
-
 private:
     // An item is opening, buffering, playing or paused. An item found ended or failed is
     // stopped here, which closes its output file.

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OutputNaming.h"
 
-#include "CVLCControl.h"
-#include "FormatCatalog.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -41,33 +38,6 @@ QString errorText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// libVLC's transcode takes the picture size from its user filters (vfilter) when there are
-// any, so with one the scale would be lost: at a scale other than 1 the catalogue's vfilter
-// items are left out. The parameters have passed the grammar, so braces are balanced.
-QString withoutUserFiltersUnlessUnscaled(const QString &parameters, const QString &scale)
-{
-    bool ok = false;
-    if (scale.toDouble(&ok) == 1.0 && ok)
-        return parameters;
-    QStringList kept;
-    int depth = 0;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= parameters.size(); ++i) {
-        const QChar c = i < parameters.size() ? parameters.at(i) : QChar(u',');
-        if (c == u'{')
-            ++depth;
-        else if (c == u'}')
-            --depth;
-        else if (c == u',' && depth == 0) {
-            const QString item = parameters.mid(start, i - start);
-            if (!item.startsWith(QLatin1String("vfilter="), Qt::CaseInsensitive))
-                kept << item;
-            start = i + 1;
-        }
-    }
-    return kept.join(QLatin1Char(','));
-}
-
 } // namespace
 
 QString DefaultCandidate(const QString &source, bool sameFolder, const QString &outputFolder,
@@ -85,77 +55,6 @@ QString SuggestedSaveName(int variant, const QString &source, const QString &can
         return candidate;
     const auto [base, extension] = splitAtExtension(source);
     return base + QLatin1String("_new_") + extension.mid(1);
-}
-
-IDialogs::FileType SaveFileType(int variant, const QString &convertTo)
-{
-    const QString pattern = QLatin1Char('*') + convertTo;
-    const QString kind = variant == 1 ? QStringLiteral("All Supported Types")
-                                      : QStringLiteral("All Ipod Supported Types");
-    return {kind + QLatin1String(" (") + pattern + QLatin1Char(')'), pattern};
-}
-
-static QString escapedForQuotes(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('"'))
-            out += QLatin1Char('\\');
-        out += c;
-    }
-    return out;
-}
-
-QString TranscodeOption(const ConversionSettings &s, const QString &outputPath)
-{
-    return TranscodeOption(s, outputPath, TranscodeTuning(), std::nullopt);
-}
-
-QString TranscodeOption(const ConversionSettings &s, const QString &outputPath,
-                        const TranscodeTuning &tuning, std::optional<bool> sourceInterlaced)
-{
-    bool deinterlace = true;
-    switch (tuning.deinterlace) {
-    case DeinterlaceRule::Always:
-        break;
-    case DeinterlaceRule::InterlacedOnly:
-        deinterlace = sourceInterlaced.value_or(true);
-        break;
-    case DeinterlaceRule::Never:
-        deinterlace = false;
-        break;
-    }
-    // Built by concatenation, never by a format: a '%' in a path or setting stays as it is.
-    QString option = QLatin1String(":sout=#transcode{vcodec=") + s.videoCodec
-                     + QLatin1String(",vb=") + s.videoBitrate + QLatin1String(",scale=")
-                     + s.videoScale + QLatin1String(",acodec=") + s.audioCodec
-                     + QLatin1String(",ab=") + s.audioBitrate + QLatin1String(",channels=")
-                     + s.audioChannels;
-    // The parameters were checked when they were read; checked again here, so that nothing
-    // that could leave the transcode part ever reaches the chain.
-    if (!tuning.videoParameters.isEmpty()
-        && CheckTranscodeParameters(tuning.videoParameters, VideoParametersSection, s.videoCodec)
-               .isEmpty()) {
-        const QString parameters = withoutUserFiltersUnlessUnscaled(tuning.videoParameters,
-                                                                    s.videoScale);
-        if (!parameters.isEmpty())
-            option += QLatin1Char(',') + parameters;
-    }
-    if (deinterlace)
-        option += QLatin1String(",deinterlace");
-    return option + QLatin1String("}:std{access=file,mux=") + s.container
-           + QLatin1String(",url=\"") + escapedForQuotes(outputPath) + QLatin1String("\"}");
-}
-
-QString TranscodeOptionFor(const ConversionSettings &settings, const QString &outputPath,
-                           CIniFile &ini, const QString &source, IVlcControlFactory &vlc)
-{
-    const TranscodeTuning tuning = ReadTranscodeTuning(ini, settings);
-    std::optional<bool> interlaced;
-    if (tuning.deinterlace == DeinterlaceRule::InterlacedOnly)
-        interlaced = vlc.IsInterlaced(source);
-    return TranscodeOption(settings, outputPath, tuning, interlaced);
 }
 
 bool CanOpenFile(const QString &path)
@@ -378,17 +277,6 @@ std::optional<QString> AbsoluteFolder(const QString &text)
     if (folder.isEmpty() || QDir::isRelativePath(folder))
         return std::nullopt;
     return QDir::cleanPath(folder);
-}
-
-QString RootOf(const QString &source)
-{
-    return source.left(1);
-}
-
-QString NameFromLastSeparator(const QString &source)
-{
-    const qsizetype slash = source.lastIndexOf(QLatin1Char('/'));
-    return slash >= 0 ? source.mid(slash) : source;
 }
 
 } // namespace OutputNaming

@@ -1,18 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Dialogs.h"
-
 #include <QString>
 #include <functional>
 #include <optional>
 
-class CIniFile;
-class IVlcControlFactory;
-struct ConversionSettings;
-struct TranscodeTuning;
-
-// Where a file's output goes and the stream-output option that writes it.
+// Where a file's output goes, and the file operations that write it there safely.
 namespace OutputNaming {
 
 // The candidate output path: beside the source (the source's path without its extension), or in
@@ -25,29 +18,6 @@ QString DefaultCandidate(const QString &source, bool sameFolder, const QString &
 // The name the save dialog suggests. Variant 1: the candidate. Variant 0: the source path before
 // its last period, "_new_", and the source's extension without its period.
 QString SuggestedSaveName(int variant, const QString &source, const QString &candidate);
-
-// The save dialog's one file type: "All Supported Types (*.mp4)" (variant 1) or
-// "All Ipod Supported Types (*.mp4)" (variant 0), matching "*" + convertTo.
-IDialogs::FileType SaveFileType(int variant, const QString &convertTo);
-
-// ":sout=#transcode{...}:std{access=file,mux=...,url="..."}" with every setting verbatim.
-// Inside the quoted url, '\' and '"' are escaped as libVLC reads them, so that a file name can
-// never change the chain; a path without those two characters is inserted as it is.
-QString TranscodeOption(const ConversionSettings &settings, const QString &outputPath);
-
-// The same option with the catalogue's tuning for one source: the video codec's extra
-// parameters after the channels, and "deinterlace" only when the tuning's rule wants it for this
-// source (sourceInterlaced: the source's frames are flagged interlaced; unknown counts as
-// interlaced, so a source that cannot be examined is deinterlaced as by default). With the
-// default tuning this is exactly the option above.
-QString TranscodeOption(const ConversionSettings &settings, const QString &outputPath,
-                        const TranscodeTuning &tuning, std::optional<bool> sourceInterlaced);
-
-// The option for one file as the driver starts it: the catalogue's tuning for the current
-// settings read from ini, and the source examined by the VLC factory only when that tuning's
-// rule depends on it.
-QString TranscodeOptionFor(const ConversionSettings &settings, const QString &outputPath,
-                           CIniFile &ini, const QString &source, IVlcControlFactory &vlc);
 
 // The existence test of an output: anything at all is under the name (a file the user cannot
 // read, another user's file, a folder, a symbolic link even when it leads nowhere). Nothing under
@@ -111,10 +81,5 @@ QString CommitOutput(const QString &temporaryPath, QString &finalPath, bool mayR
 // "." and ".." are resolved ("/a/missing/../b" is "/a/b"). A relative folder has no meaning here
 // (it would follow wherever the program was started) and gives nothing.
 std::optional<QString> AbsoluteFolder(const QString &text);
-
-// The status line's "root" and "name" parts of a source: "/" and "/clip.avi" for
-// "/videos/clip.avi".
-QString RootOf(const QString &source);
-QString NameFromLastSeparator(const QString &source);
 
 } // namespace OutputNaming

@@ -17,6 +17,7 @@
 #include "ProcessMemory.h"
 #include "Shell.h"
 #include "ThreadClock.h"
+#include "TranscodeOption.h"
 
 #include <QApplication>
 #include <QDir>
@@ -104,7 +105,7 @@ double bareLibVlc(const QStringList &sources, const QString &outDir, IVlcControl
     for (const QString &source : sources) {
         const QString out = OutputNaming::DefaultCandidate(source, false, outDir, QStringLiteral(".mp4"));
         std::unique_ptr<CVLCControl> control = factory.CreateControl();
-        control->addTarget(source, {OutputNaming::TranscodeOption(defaultSettings(), out)}, 10, -666);
+        control->addTarget(source, {TranscodeOption::Build(defaultSettings(), out)}, 10, -666);
         // Poll finely: this is the engine's own speed, without the program's pauses and polls.
         QThread::msleep(20);
         while (control->GetTime() >= 0 || control->GetPosition() >= 0.0f)

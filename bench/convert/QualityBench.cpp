@@ -30,6 +30,7 @@
 #include "OutputNaming.h"
 #include "Shell.h"
 #include "ThreadClock.h"
+#include "TranscodeOption.h"
 
 #include <QApplication>
 #include <QDir>
@@ -258,9 +259,9 @@ Cost bareLibVlc(const QStringList &sources, const QString &outDir, const Target 
 {
     QStringList options;
     for (const QString &source : sources)
-        options << OutputNaming::TranscodeOptionFor(settingsFor(target),
-                                                     outputOf(source, outDir, target.extension),
-                                                     ini, source, factory);
+        options << TranscodeOption::BuildFor(settingsFor(target),
+                                             outputOf(source, outDir, target.extension), ini,
+                                             source, factory);
     return measure([&] {
         for (qsizetype i = 0; i < sources.size(); ++i) {
             std::unique_ptr<CVLCControl> control = factory.CreateControl();

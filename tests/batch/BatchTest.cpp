@@ -138,10 +138,10 @@ TEST_F(BatchTest, AnOutputThatExistsIsSkippedKeptBesideOrOverwrittenAsAsked)
     EXPECT_EQ(run({"--output", out, clip}), 0);
     EXPECT_EQ(dir.read(QStringLiteral("out/a.mp4")), "the user's a.mp4");
     EXPECT_TRUE(stdOut.contains("skipped: " + clip)) << stdOut.toStdString();
-    EXPECT_EQ(run({"--output", out, "--existing", "rename", clip}), 0);
+    EXPECT_EQ(run({"--output", out, "--existing", "rename", clip}), 0) << stdOut.toStdString();
     EXPECT_EQ(dir.read(QStringLiteral("out/a.mp4")), "the user's a.mp4");
     EXPECT_EQ(SampleClips::VideoCodec(out + QStringLiteral("/a (1).mp4")), "h264");
-    EXPECT_EQ(run({"--output", out, "--existing", "overwrite", clip}), 0);
+    EXPECT_EQ(run({"--output", out, "--existing", "overwrite", clip}), 0) << stdOut.toStdString();
     EXPECT_EQ(SampleClips::VideoCodec(output), "h264");
     EXPECT_TRUE(Leftovers(out).isEmpty());
 }

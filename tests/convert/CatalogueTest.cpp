@@ -11,6 +11,7 @@
 #include "QStringPrinting.h"
 #include "SampleClips.h"
 #include "TempDir.h"
+#include "TranscodeOption.h"
 #include "VlcTestSupport.h"
 
 #include <QDir>
@@ -264,9 +265,9 @@ TEST(Catalogue, EveryCodecOfEveryTargetConverts)
         one.start();
         std::unique_ptr<CVLCControl> control = SharedVlcFactory().CreateControl();
         // The option as the program builds it, with the catalogue's own tuning for the codec.
-        EXPECT_EQ(CheckTranscodeTuning(ini, settings), QString());
+        EXPECT_EQ(TranscodeOption::CheckTuning(ini, settings), QString());
         const QString option =
-            OutputNaming::TranscodeOptionFor(settings, output, ini, source, SharedVlcFactory());
+            TranscodeOption::BuildFor(settings, output, ini, source, SharedVlcFactory());
         control->addTarget(source, {option}, 10, -666);
         const ConversionRun run = WaitUntilIdle(*control);
         const CMediaFacts sourceFacts = control->SourceFacts();

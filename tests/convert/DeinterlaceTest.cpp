@@ -4,8 +4,8 @@
 // independent judge) reads whether the output's frames are still combed.
 #include "CIniFile.h"
 #include "Mp4Settings.h"
-#include "OutputNaming.h"
 #include "TempDir.h"
+#include "TranscodeOption.h"
 #include "VlcTestSupport.h"
 
 #include <QProcess>
@@ -82,8 +82,8 @@ QString convertWithRule(const TempDir &dir, const QString &source, const QString
 {
     CIniFile ini(dir.dirWithSlash());
     ini.SetPath(QStringLiteral("Formats.ini"));
-    const QString option = OutputNaming::TranscodeOptionFor(Mp4Settings(), output, ini, source,
-                                                            SharedVlcFactory());
+    const QString option =
+        TranscodeOption::BuildFor(Mp4Settings(), output, ini, source, SharedVlcFactory());
     std::unique_ptr<CVLCControl> control = SharedVlcFactory().CreateControl();
     control->addTarget(source, {option}, 10, -666);
     EXPECT_TRUE(WaitUntilIdle(*control).ended);

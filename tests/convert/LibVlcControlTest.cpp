@@ -3,9 +3,10 @@
 #include "CVlcHostDlg.h"
 #include "Mp4Settings.h"
 #include "OutputCheck.h"
-#include "OutputNaming.h"
+#include "QStringPrinting.h"
 #include "SampleClips.h"
 #include "TempDir.h"
+#include "TranscodeOption.h"
 #include "VlcTestSupport.h"
 
 #include <QApplication>
@@ -23,7 +24,7 @@ namespace {
 
 QStringList mp4Option(const QString &output)
 {
-    return {OutputNaming::TranscodeOption(Mp4Settings(), output)};
+    return {TranscodeOption::Build(Mp4Settings(), output)};
 }
 
 // Waits for the first positive readings of a running conversion.
@@ -283,7 +284,7 @@ TEST_F(LibVlcControlTest, AnMp4WhoseFirstFrameIsNoKeyFrameIsNotWhole)
         settings.container = QLatin1String(muxer);
         const QString output = dir.file(QStringLiteral("out-%1.mp4").arg(settings.container.size()));
         std::unique_ptr<CVLCControl> fresh = SharedVlcFactory().CreateControl();
-        fresh->addTarget(source, {OutputNaming::TranscodeOption(settings, output)}, 10, -666);
+        fresh->addTarget(source, {TranscodeOption::Build(settings, output)}, 10, -666);
         ASSERT_TRUE(WaitUntilIdle(*fresh).ended);
         const CMediaFacts sourceFacts = fresh->SourceFacts();
         QElapsedTimer timer;
@@ -327,7 +328,7 @@ TEST_F(LibVlcControlTest, EveryAudioTrackOfTheSourceIsKept)
                                  : QStringLiteral("avformat{}");
         const QString output = dir.file(QStringLiteral("tracks-out")) + settings.convertTo;
         std::unique_ptr<CVLCControl> fresh = SharedVlcFactory().CreateControl();
-        fresh->addTarget(source, {OutputNaming::TranscodeOption(settings, output)}, 10, -666);
+        fresh->addTarget(source, {TranscodeOption::Build(settings, output)}, 10, -666);
         ASSERT_TRUE(WaitUntilIdle(*fresh).ended);
         QProcess ffprobe;
         ffprobe.start(QStringLiteral("ffprobe"),

@@ -1,7 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CIniFile.h"
-#include "CVLCControl.h"
-#include "Mp4Settings.h"
 #include "OutputNaming.h"
 #include "TempDir.h"
 
@@ -77,48 +74,6 @@ TEST(SuggestedSaveName, VariantsAndSourcesWithoutExtension)
               QStringLiteral("/v/clip_new_"));
 }
 
-TEST(SaveFileType, TextsPerVariant)
-{
-    const IDialogs::FileType one = SaveFileType(1, QStringLiteral(".mkv"));
-    EXPECT_EQ(one.description, QStringLiteral("All Supported Types (*.mkv)"));
-    EXPECT_EQ(one.patterns, QStringLiteral("*.mkv"));
-    const IDialogs::FileType zero = SaveFileType(0, QStringLiteral(".mkv"));
-    EXPECT_EQ(zero.description, QStringLiteral("All Ipod Supported Types (*.mkv)"));
-    EXPECT_EQ(zero.patterns, QStringLiteral("*.mkv"));
-}
-
-TEST(TranscodeOption, ExactTextForAPlainPath)
-{
-    EXPECT_EQ(TranscodeOption(Mp4Settings(), QStringLiteral("/out/my clip.mp4")),
-              QStringLiteral(":sout=#transcode{vcodec=h264,vb=1024,scale=1,acodec=mp4a,ab=128,"
-                             "channels=2,deinterlace}:std{access=file,mux=mp4,"
-                             "url=\"/out/my clip.mp4\"}"));
-}
-
-TEST(TranscodeOption, SettingsAreInsertedVerbatimInTheirPlaces)
-{
-    ConversionSettings s = Mp4Settings();
-    s.videoCodec = QStringLiteral("V");
-    s.videoBitrate = QStringLiteral("VB");
-    s.videoScale = QStringLiteral("");
-    s.audioCodec = QStringLiteral(" A ");
-    s.audioBitrate = QStringLiteral("%d");
-    s.audioChannels = QStringLiteral("CH");
-    s.container = QStringLiteral("avformat{}");
-    EXPECT_EQ(TranscodeOption(s, QStringLiteral("/o.webm")),
-              QStringLiteral(":sout=#transcode{vcodec=V,vb=VB,scale=,acodec= A ,ab=%d,channels=CH,"
-                             "deinterlace}:std{access=file,mux=avformat{},url=\"/o.webm\"}"));
-}
-
-TEST(TranscodeOption, QuoteAndBackslashOfThePathAreEscaped)
-{
-    const QString option =
-        TranscodeOption(Mp4Settings(), QStringLiteral("/o/say \"hi\" a\\b {x},y 100%.mp4"));
-    EXPECT_TRUE(option.endsWith(
-        QStringLiteral(",url=\"/o/say \\\"hi\\\" a\\\\b {x},y 100%.mp4\"}")))
-        << option.toStdString();
-}
-
 TEST(CanOpenFile, AnythingUnderTheNameCounts)
 {
     TempDir dir;
@@ -157,14 +112,6 @@ TEST(IsSameFile, DifferentSpellingsOfOneFile)
     EXPECT_FALSE(IsSameFile(file, dir.file(QStringLiteral("sub/missing.mp4"))));
     EXPECT_FALSE(IsSameFile(dir.file(QStringLiteral("missing")),
                             dir.file(QStringLiteral("missing"))));
-}
-
-TEST(StatusLineParts, RootAndNameOfASource)
-{
-    EXPECT_EQ(RootOf(QStringLiteral("/videos/clip.avi")), QStringLiteral("/"));
-    EXPECT_EQ(NameFromLastSeparator(QStringLiteral("/videos/clip.avi")),
-              QStringLiteral("/clip.avi"));
-    EXPECT_EQ(NameFromLastSeparator(QStringLiteral("clip.avi")), QStringLiteral("clip.avi"));
 }
 
 TEST(FileKinds, OnlyRegularFilesAreWritten)
@@ -282,114 +229,4 @@ TEST(CommitOutput, NeverReplacesAFileThatWasNotAgreedTo)
     EXPECT_EQ(dir.read(QStringLiteral("clip.mp4")), "another copy's");
     EXPECT_TRUE(QFileInfo::exists(committed));
     EXPECT_FALSE(QFileInfo::exists(*temporary));
-}
-
-namespace {
-
-// Answers the interlacing question with a scripted verdict and counts the questions.
-class InterlaceFactory : public IVlcControlFactory
-{
-public:
-    explicit InterlaceFactory(std::optional<bool> verdict) : m_verdict(verdict) {}
-    std::unique_ptr<CVLCControl> CreateControl() override { return nullptr; }
-    std::optional<bool> IsInterlaced(const QString &source) override
-    {
-        asked << source;
-        return m_verdict;
-    }
-    QStringList asked;
-
-private:
-    std::optional<bool> m_verdict;
-};
-
-const QString PlainOption = QStringLiteral(
-    ":sout=#transcode{vcodec=h264,vb=1024,scale=1,acodec=mp4a,ab=128,channels=2,deinterlace}"
-    ":std{access=file,mux=mp4,url=\"/o/c.mp4\"}");
-
-QString optionWith(const QByteArray &catalogue, InterlaceFactory &factory,
-                   const ConversionSettings &settings = Mp4Settings())
-{
-    TempDir dir;
-    dir.write(QStringLiteral("Formats.ini"), catalogue);
-    CIniFile ini(dir.dirWithSlash());
-    ini.SetPath(QStringLiteral("Formats.ini"));
-    return TranscodeOptionFor(settings, QStringLiteral("/o/c.mp4"), ini,
-                              QStringLiteral("/v/c.avi"), factory);
-}
-
-} // namespace
-
-TEST(TranscodeOptionFor, ACatalogueWithoutTuningGivesExactlyThePlainOptionAndProbesNothing)
-{
-    InterlaceFactory factory(false);
-    EXPECT_EQ(optionWith("[VC]\nmp4=h264\n", factory), PlainOption);
-    // "always" is the plain option too, and so is a rule that cannot be read.
-    EXPECT_EQ(optionWith("[transcode]\ndeinterlace=always\n", factory), PlainOption);
-    EXPECT_EQ(optionWith("[transcode]\ndeinterlace=sometimes\n", factory), PlainOption);
-    EXPECT_TRUE(factory.asked.isEmpty());
-}
-
-TEST(TranscodeOptionFor, InterlacedRuleDeinterlacesOnlyWhatIsOrMayBeInterlaced)
-{
-    const QByteArray catalogue = "[transcode]\ndeinterlace=interlaced\n";
-    const QString progressive = QString(PlainOption).remove(QStringLiteral(",deinterlace"));
-
-    InterlaceFactory progressiveSource(false);
-    EXPECT_EQ(optionWith(catalogue, progressiveSource), progressive);
-    EXPECT_EQ(progressiveSource.asked, QStringList{QStringLiteral("/v/c.avi")});
-
-    InterlaceFactory interlacedSource(true);
-    EXPECT_EQ(optionWith(catalogue, interlacedSource), PlainOption);
-    InterlaceFactory unknownSource(std::nullopt);
-    EXPECT_EQ(optionWith(catalogue, unknownSource), PlainOption);
-
-    InterlaceFactory never(true);
-    EXPECT_EQ(optionWith("[transcode]\ndeinterlace=never\n", never), progressive);
-    EXPECT_TRUE(never.asked.isEmpty());
-}
-
-TEST(TranscodeOptionFor, CodecParametersGoAfterTheChannelsOnlyForTheirCodecAndOnlyWhenClean)
-{
-    const QByteArray catalogue = "[VE]\nh264=venc=x264{bframes=2},fps=25\n"
-                                 "mp4v=fps=25}:std{access=file,mux=ts,dst=/tmp/x.ts}\n";
-    InterlaceFactory factory(std::nullopt);
-    EXPECT_EQ(optionWith(catalogue, factory),
-              QString(PlainOption)
-                  .replace(QStringLiteral("channels=2,"),
-                           QStringLiteral("channels=2,venc=x264{bframes=2},fps=25,")));
-    ConversionSettings mp4v = Mp4Settings();
-    mp4v.videoCodec = QStringLiteral("mp4v");
-    EXPECT_EQ(optionWith(catalogue, factory, mp4v),
-              QString(PlainOption).replace(QStringLiteral("h264"), QStringLiteral("mp4v")));
-
-    // A user filter takes the picture size from the source, so it goes only with scale 1.
-    const QByteArray filtered = "[VE]\nh264=vfilter=croppadd,venc=avcodec{qmin=2,qmax=31},"
-                                "vfilter=croppadd{croptop=0}\n";
-    EXPECT_EQ(optionWith(filtered, factory),
-              QString(PlainOption)
-                  .replace(QStringLiteral("channels=2,"),
-                           QStringLiteral("channels=2,vfilter=croppadd,venc=avcodec{qmin=2,"
-                                          "qmax=31},vfilter=croppadd{croptop=0},")));
-    ConversionSettings half = Mp4Settings();
-    half.videoScale = QStringLiteral("0.5");
-    EXPECT_EQ(optionWith(filtered, factory, half),
-              QString(PlainOption)
-                  .replace(QStringLiteral("scale=1"), QStringLiteral("scale=0.5"))
-                  .replace(QStringLiteral("channels=2,"),
-                           QStringLiteral("channels=2,venc=avcodec{qmin=2,qmax=31},")));
-    half.videoScale = QStringLiteral("1.00");
-    EXPECT_EQ(optionWith("[VE]\nh264=vfilter=croppadd\n", factory, half),
-              QString(PlainOption)
-                  .replace(QStringLiteral("scale=1"), QStringLiteral("scale=1.00"))
-                  .replace(QStringLiteral("channels=2,"), QStringLiteral("channels=2,vfilter=croppadd,")));
-    half.videoScale = QStringLiteral("2");
-    EXPECT_EQ(optionWith("[VE]\nh264=vfilter=croppadd\n", factory, half),
-              QString(PlainOption).replace(QStringLiteral("scale=1"), QStringLiteral("scale=2")));
-
-    // Even handed directly to the builder, an unchecked value never reaches the chain.
-    TranscodeTuning forged;
-    forged.videoParameters = QStringLiteral("a}:duplicate{dst=std{access=file,dst=/x}}");
-    EXPECT_EQ(TranscodeOption(Mp4Settings(), QStringLiteral("/o/c.mp4"), forged, std::nullopt),
-              PlainOption);
 }

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The url key of the standard stream output is renamed to dst, found the way libVLC scans a
 // chain, so that nothing a file name holds can be taken for that key.
-#include "LibVlcControl.h"
 #include "Mp4Settings.h"
-#include "OutputNaming.h"
+#include "TranscodeOption.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +10,7 @@ namespace {
 
 QString rewrite(const QString &option)
 {
-    return CLibVlcControl::rewriteStdUrlToDst(option);
+    return TranscodeOption::RewriteStdUrlToDst(option);
 }
 
 // The option for a path, and what it must become: the same text with the std part's key
@@ -19,7 +18,7 @@ QString rewrite(const QString &option)
 // escaped.
 std::pair<QString, QString> optionAndExpected(const QString &path)
 {
-    const QString option = OutputNaming::TranscodeOption(Mp4Settings(), path);
+    const QString option = TranscodeOption::Build(Mp4Settings(), path);
     const QString prefix = QStringLiteral(":sout=#transcode{vcodec=h264,vb=1024,scale=1,"
                                           "acodec=mp4a,ab=128,channels=2,deinterlace}:"
                                           "std{access=file,mux=mp4,url=");

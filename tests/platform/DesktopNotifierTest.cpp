@@ -3,6 +3,7 @@
 // taskbar of the test's own: the messages are the ones the desktop's services read.
 #include "DBusDesktopNotifier.h"
 #include "QStringPrinting.h"
+#include "WaitUntil.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -64,7 +65,7 @@ TEST(DesktopNotifierTest, NotificationsAndTaskbarProgressReachTheDesktopsService
         notifier.clearProgress();
         notifier.clearProgress();      // already clear
     }
-    QTRY_COMPARE_WITH_TIMEOUT(server.heard.size(), 4, 10000);
+    WAIT_UNTIL_FOR(server.heard.size() == 4, 10000);
     EXPECT_EQ(server.heard,
               QStringList({"application://movarin.desktop 0.25 true",
                            "application://movarin.desktop 0.5 true",

@@ -2,6 +2,7 @@
 // The help page handed to the desktop's xdg-open, which answers whether anything could show it.
 #include "QtShell.h"
 #include "TempDir.h"
+#include "WaitUntil.h"
 #include "XvfbFixture.h"
 
 #include <QFile>
@@ -25,10 +26,10 @@ TEST(QtShell, ADocumentNothingCanShowIsReportedAndOneShownIsNot)
         shell.openDocument(help, [&](const QString &why) { failures << why; });
     };
     open("3");   // xdg-open's "a required tool could not be found"
-    QTRY_COMPARE_WITH_TIMEOUT(failures.size(), 1, 10000);
+    WAIT_UNTIL_FOR(failures.size() == 1, 10000);
     EXPECT_TRUE(failures[0].contains(QStringLiteral("code 3"))) << failures[0].toStdString();
     open("0");
-    QTRY_COMPARE_WITH_TIMEOUT(bin.read(QStringLiteral("asked")).count('\n'), qsizetype(2), 10000);
+    WAIT_UNTIL_FOR(bin.read(QStringLiteral("asked")).count('\n') == 2, 10000);
     QTest::qWait(1000);   // time for its answer to arrive
     EXPECT_EQ(failures.size(), 1);
     EXPECT_EQ(bin.read(QStringLiteral("asked")), "/opt/movarin/help.html\n/opt/movarin/help.html\n");

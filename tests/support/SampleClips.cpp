@@ -289,14 +289,30 @@ double Duration(const QString &path) { return Probe(path).duration; }
 QString DecodeErrors(const QString &path)
 {
     try {
-        runTool(QStringLiteral("ffmpeg"),
-                {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-v"),
-                 QStringLiteral("error"), QStringLiteral("-i"), path, QStringLiteral("-f"),
-                 QStringLiteral("null"), QStringLiteral("-")});
+        // At this level ffmpeg says nothing but errors, and a damaged frame it decodes past
+        // still ends with exit code 0: any line it writes is an error. The null output's own
+        // lines (about the timestamps it is handed, not about decoding) are left out.
+        const ToolRun run = runTool(
+            QStringLiteral("ffmpeg"),
+            {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-v"),
+             QStringLiteral("error"), QStringLiteral("-i"), path, QStringLiteral("-f"),
+             QStringLiteral("null"), QStringLiteral("-")});
+        QStringList errors;
+        bool skipped = false;
+        for (const QString &line : QString::fromLocal8Bit(run.err).split(QLatin1Char('\n'))) {
+            const QString trimmed = line.trimmed();
+            if (trimmed.isEmpty())
+                continue;
+            if (trimmed.startsWith(QLatin1String("Last message repeated")) && skipped)
+                continue;
+            skipped = trimmed.startsWith(QLatin1String("[null @"));
+            if (!skipped)
+                errors << trimmed;
+        }
+        return errors.join(QLatin1Char('\n'));
     } catch (const SampleClipError &e) {
         return QString::fromStdString(e.what());
     }
-    return {};
 }
 
 } // namespace SampleClips

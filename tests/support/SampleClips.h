@@ -72,8 +72,8 @@ QString AudioCodec(const QString &path);
 int AudioChannels(const QString &path);
 double Duration(const QString &path);
 
-// Decodes every stream of the file with ffmpeg. Returns an empty text when that succeeds,
-// otherwise what ffmpeg said.
+// Decodes every stream of the file with ffmpeg. Returns an empty text when that succeeds
+// without a single error line, otherwise what ffmpeg said.
 QString DecodeErrors(const QString &path);
 
 } // namespace SampleClips

@@ -23,29 +23,32 @@ protected:
 TEST_F(CommandsTest, CommandsMatchWithoutRegardToCaseButHyphensAndSpellingsCount)
 {
     send("id-fs-VIDEOBITRATE", QStringLiteral(" 2000 kbit "));
-    EXPECT_EQ(dlg->m_settings.videoBitrate, " 2000 kbit ");   // handed on untouched
     send("ID-FS-audioChannnel", QStringLiteral("1"));
-    EXPECT_EQ(dlg->m_settings.audioChannels, "1");
 
     send("ID_FS_videoBitrate", QStringLiteral("1"));   // underscores in place of hyphens
     send("ID-FS-audioChannel", QStringLiteral("6"));   // two n
     send("IDC_FS_CONVERTWINDOW");
     send("IDC_FS_NOSUCHTHING");
     send("");
-    EXPECT_EQ(dlg->m_settings.videoBitrate, " 2000 kbit ");
-    EXPECT_EQ(dlg->m_settings.audioChannels, "1");
     EXPECT_TRUE(writes.isEmpty());
     EXPECT_TRUE(dialogs.boxes.isEmpty());
+    // Handed on untouched: the check before a run names the value as it came.
+    EXPECT_TRUE(optionOfARun().startsWith(
+        "The video bit rate \" 2000 kbit \" (from the video bit rate setting) is not valid"));
+    send("ID-FS-videoBitrate", QStringLiteral("2000"));
+    EXPECT_TRUE(optionOfARun().startsWith(":sout=#transcode{vcodec=h264,vb=2000,scale=1,acodec=mp4a,"
+                                          "ab=128,channels=1,deinterlace}"));
 
     send("iD-fS-VideoCodec", QString());
-    EXPECT_EQ(dlg->m_settings.videoCodec, "");
+    EXPECT_TRUE(optionOfARun().startsWith(
+        "The video codec \"\" (from the video codec setting) is not valid"));
     send("ID-FS-videoScale", QStringLiteral("0.5"));
     send("ID-FS-audioCodec", QStringLiteral("mp3"));
     send("ID-FS-audioBitrate", QStringLiteral("192"));
-    EXPECT_EQ(dlg->m_settings.videoScale, "0.5");
-    EXPECT_EQ(dlg->m_settings.audioCodec, "mp3");
-    EXPECT_EQ(dlg->m_settings.audioBitrate, "192");
     EXPECT_TRUE(writes.isEmpty());
+    send("ID-FS-videoCodec", QStringLiteral("mp4v"));
+    EXPECT_TRUE(optionOfARun().startsWith(":sout=#transcode{vcodec=mp4v,vb=2000,scale=0.5,"
+                                          "acodec=mp3,ab=192,channels=1,deinterlace}"));
 }
 
 TEST_F(CommandsTest, ChoosingATargetReloadsItsMuxersAndCodecsAndKeepsTheRates)
@@ -55,23 +58,21 @@ TEST_F(CommandsTest, ChoosingATargetReloadsItsMuxersAndCodecsAndKeepsTheRates)
     EXPECT_EQ(writes, QStringList({"_root.containerStr=avi", "_root.containerFlag=1",
                                    "_root.videoCodecStr=mp4v|DIV3", "_root.videoCodecFlag=1",
                                    "_root.audioCodecStr=mpga", "_root.audioCodecFlag=1"}));
-    const ConversionSettings &s = dlg->m_settings;
-    EXPECT_EQ(s.convertTo, ".AVI");
-    EXPECT_EQ(s.container, "avi");
-    EXPECT_EQ(s.videoCodec, "mp4v");
-    EXPECT_EQ(s.audioCodec, "mpga");
-    EXPECT_EQ(s.videoBitrate, "3000");
-    EXPECT_EQ(s.audioBitrate, "128");
-    EXPECT_EQ(dlg->m_formats.convertToList.size(), 3);
+    // The target as the movie spelled it names the output; the list's first muxer and codecs
+    // and the rates go into the option.
+    const QString option = optionOfARun();
+    EXPECT_TRUE(option.startsWith(":sout=#transcode{vcodec=mp4v,vb=3000,scale=1,acodec=mpga,"
+                                  "ab=128,channels=2,deinterlace}:std{access=file,mux=avi,"))
+        << option.toStdString();
+    EXPECT_TRUE(option.endsWith(".part.AVI\"}")) << option.toStdString();
 
-    writes.clear();
     send("ID-FS-convertTo", QStringLiteral(".webm"));   // listed, but without muxers
     EXPECT_EQ(writes, QStringList({"_root.containerStr=", "_root.containerFlag=1",
                                    "_root.videoCodecStr=", "_root.videoCodecFlag=1",
                                    "_root.audioCodecStr=", "_root.audioCodecFlag=1"}));
-    EXPECT_EQ(s.convertTo, ".webm");
-    EXPECT_EQ(s.container, "");
-    EXPECT_EQ(s.videoCodec, "");
+    EXPECT_EQ(optionOfARun(), "The muxer \"\" (from Formats.ini, section [muxer], key .webm) is "
+                              "not valid: use letters, digits, \"_\" and \"-\" only. Nothing "
+                              "was converted.");
 }
 
 TEST_F(CommandsTest, ChoosingAMuxerReloadsOnlyItsCodecs)
@@ -79,16 +80,20 @@ TEST_F(CommandsTest, ChoosingAMuxerReloadsOnlyItsCodecs)
     send("ID-FS-container", QStringLiteral("mov"));
     EXPECT_EQ(writes, QStringList({"_root.videoCodecStr=mp4v", "_root.videoCodecFlag=1",
                                    "_root.audioCodecStr=mp4a", "_root.audioCodecFlag=1"}));
-    EXPECT_EQ(dlg->m_settings.convertTo, ".mp4");
-    EXPECT_EQ(dlg->m_settings.container, "mov");
-    EXPECT_EQ(dlg->m_formats.containerList, QStringList({"mp4", "mov"}));
+    const QString option = optionOfARun();
+    EXPECT_TRUE(option.startsWith(":sout=#transcode{vcodec=mp4v,vb=1024,scale=1,acodec=mp4a,"
+                                  "ab=128,channels=2,deinterlace}:std{access=file,mux=mov,"))
+        << option.toStdString();
+    EXPECT_TRUE(option.endsWith(".part.mp4\"}")) << option.toStdString();
 
-    writes.clear();
     send("ID-FS-container", QStringLiteral("nothing"));
     EXPECT_EQ(writes, QStringList({"_root.videoCodecStr=", "_root.videoCodecFlag=1",
                                    "_root.audioCodecStr=", "_root.audioCodecFlag=1"}));
-    EXPECT_EQ(dlg->m_settings.container, "nothing");
-    EXPECT_EQ(dlg->m_settings.audioCodec, "");
+    send("ID-FS-videoCodec", QStringLiteral("h264"));
+    EXPECT_TRUE(optionOfARun().startsWith(
+        "The audio codec \"\" (from Formats.ini, section [AC], key nothing) is not valid"));
+    send("ID-FS-audioCodec", QStringLiteral("mp4a"));
+    EXPECT_TRUE(optionOfARun().contains(QStringLiteral(":std{access=file,mux=nothing,")));
 }
 
 TEST_F(CommandsTest, AddingFilesAppendsNewPathsInOrderAndFollowsTheirFolder)
@@ -169,35 +174,43 @@ TEST_F(CommandsTest, PanelCommandsShowAndHideTheListKeepingItsRows)
 
 TEST_F(CommandsTest, BrowseSetsTheFolderOnlyWhenOneIsChosen)
 {
-    const QString before = dlg->m_outputPath;
-    send("IDC_FS_BROWSE");   // cancelled
-    EXPECT_EQ(dlg->m_outputPath, before);
-    EXPECT_TRUE(writes.isEmpty());
-    ASSERT_EQ(dialogs.folderTitles, QStringList({"Select a Destintion Folder."}));
-
-    dlg->m_sameFolder = 1;
     dialogs.folderAnswers.enqueue(QStringLiteral("/media/out put"));
     send("IDC_FS_BROWSE");
     EXPECT_EQ(writes, QStringList({"_root.path=/media/out put"}));
-    EXPECT_EQ(dlg->m_outputPath, "/media/out put");
-    EXPECT_EQ(dlg->m_sameFolder, 1);
+    ASSERT_EQ(dialogs.folderTitles, QStringList({"Select a Destintion Folder."}));
+    writes.clear();
+    send("IDC_FS_BROWSE");   // cancelled
+    EXPECT_TRUE(writes.isEmpty());
+    EXPECT_EQ(dialogs.folderTitles.size(), 2);
+
+    // The folder mode stays as it was (outputs beside their source), and the folder chosen
+    // first is the one kept.
+    EXPECT_TRUE(optionOfARun().contains("url=\"" + dir.path() + "/.run 1."));
+    send("IDC_FS_EXIT");
+    EXPECT_TRUE(dir.read(QStringLiteral("Formats.ini")).contains("OutputPath=/media/out put"));
 }
 
 TEST_F(CommandsTest, FolderModesTakeTheMoviesTextAsItStands)
 {
-    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), QStringLiteral("/typed here"));
+    const QString typed = dir.file(QStringLiteral("typed here"));
+    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), typed);
     send("IDC_FS_OTHERDIRECTORY");
-    EXPECT_EQ(dlg->m_sameFolder, 0);
-    EXPECT_EQ(dlg->m_outputPath, "/typed here");
-
-    send("IDC_FS_SAMEDIRECTORY");
-    EXPECT_EQ(dlg->m_sameFolder, 1);
-    EXPECT_EQ(dlg->m_outputPath, "/typed here");
+    EXPECT_TRUE(writes.isEmpty());
+    EXPECT_TRUE(optionOfARun().contains("url=\"" + typed + "/.run 1."));
 
     dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), QString());
     send("IDC_FS_OTHERDIRECTORY");
-    EXPECT_EQ(dlg->m_outputPath, "");
     EXPECT_TRUE(writes.isEmpty());
+    EXPECT_EQ(optionOfARun(), "Choose a folder for the converted files first.");
+
+    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), typed);
+    send("IDC_FS_OTHERDIRECTORY");
+    send("IDC_FS_SAMEDIRECTORY");
+    EXPECT_TRUE(writes.isEmpty());
+    EXPECT_TRUE(optionOfARun().contains("url=\"" + dir.path() + "/.run 3."));
+    // Beside the source, the typed folder is kept.
+    send("IDC_FS_EXIT");
+    EXPECT_TRUE(dir.read(QStringLiteral("Formats.ini")).contains("OutputPath=" + typed.toUtf8()));
 }
 
 TEST_F(CommandsTest, HelpSupportMinimiseAndExit)
@@ -224,7 +237,8 @@ TEST_F(CommandsTest, HelpSupportMinimiseAndExit)
     send("IDC_FS_drag");   // no pointer offscreen: must simply do nothing harmful
 
     QSignalSpy finished(dlg.get(), &QDialog::finished);
-    dlg->m_outputPath = QStringLiteral("/saved on exit");
+    dialogs.folderAnswers.enqueue(QStringLiteral("/saved on exit"));
+    send("IDC_FS_BROWSE");
     send("IDC_FS_EXIT");
     EXPECT_EQ(finished.count(), 1);
     EXPECT_EQ(dlg->result(), QDialog::Accepted);
@@ -236,7 +250,8 @@ TEST_F(CommandsTest, CommandsRaisedByTheMovieArriveInOrderFromTheEventLoop)
     CMovieHost *host = dlg->m_flash.host();
     host->fsCommand(QStringLiteral("ID-FS-videoBitrate"), QStringLiteral("1"));
     host->fsCommand(QStringLiteral("ID-FS-videoBitrate"), QStringLiteral("2"));
-    EXPECT_EQ(dlg->m_settings.videoBitrate, "1024");   // not inside the movie's handler
+    // Not inside the movie's handler: a run started now still has the rate from before.
+    EXPECT_TRUE(optionOfARun().startsWith(QStringLiteral(":sout=#transcode{vcodec=h264,vb=1024,")));
     QCoreApplication::processEvents();
-    EXPECT_EQ(dlg->m_settings.videoBitrate, "2");
+    EXPECT_TRUE(optionOfARun().startsWith(QStringLiteral(":sout=#transcode{vcodec=h264,vb=2,")));
 }

@@ -41,39 +41,45 @@ TEST_F(StartupTest, WritesTheDescribedVariablesInOrderAndSetsTheDefaults)
     EXPECT_EQ(writes, startupWrites(defaultFolder, ".mp4|.avi|.webm", "mp4|mov", "h264|mp4v",
                                     "mp4a|mp3"));
     EXPECT_TRUE(QDir(defaultFolder).exists());
-    EXPECT_EQ(w.m_outputPath, defaultFolder);
-    EXPECT_EQ(w.m_formats.convertToList, QStringList({".mp4", ".avi", ".webm"}));
-    EXPECT_EQ(w.m_settings.convertTo, ".mp4");
-    EXPECT_EQ(w.m_settings.container, "mp4");
-    EXPECT_EQ(w.m_settings.videoCodec, "h264");
-    EXPECT_EQ(w.m_settings.videoBitrate, "1024");
-    EXPECT_EQ(w.m_settings.videoScale, "1");
-    EXPECT_EQ(w.m_settings.audioCodec, "mp4a");
-    EXPECT_EQ(w.m_settings.audioBitrate, "128");
-    EXPECT_EQ(w.m_settings.audioChannels, "2");
 
     // The window itself: borderless, fixed size, titled, list created hidden over the movie.
     EXPECT_EQ(w.windowTitle(), "Movarin");
     EXPECT_TRUE(w.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(w.size(), QSize(624, 579));
-    ASSERT_NE(w.m_fileList, nullptr);
-    EXPECT_FALSE(w.m_fileList->isVisibleTo(&w));
-    EXPECT_EQ(w.m_fileList->geometry(), QRect(215, 185, 367, 112));
-    EXPECT_EQ(w.m_sameFolder, 1);
-    EXPECT_EQ(w.m_currentIndex, -1);
-    EXPECT_EQ(w.m_convertedCount, -1);
-    EXPECT_EQ(w.m_fileTotal, -1);
-    EXPECT_EQ(w.m_timerId, 0);
+    const CFileListBox *fileList = w.findChild<CFileListBox *>();
+    ASSERT_NE(fileList, nullptr);
+    EXPECT_FALSE(fileList->isVisibleTo(&w));
+    EXPECT_EQ(fileList->geometry(), QRect(215, 185, 367, 112));
+
+    // The default choices: each list's first entry and the fixed rates, the output beside its
+    // source, and no run before the first.
+    EXPECT_TRUE(vlc.log.options.isEmpty());
+    const QString option = optionOfARun();
+    EXPECT_TRUE(option.startsWith(
+        ":sout=#transcode{vcodec=h264,vb=1024,scale=1,acodec=mp4a,ab=128,channels=2,deinterlace}"
+        ":std{access=file,mux=mp4,url=\"" + dir.path() + "/.run 1."))
+        << option.toStdString();
+    EXPECT_TRUE(option.endsWith(".part.mp4\"}")) << option.toStdString();
+    EXPECT_EQ(vlc.log.calls.first(), "addTarget " + dir.file(QStringLiteral("run 1.avi")) + " 10 -666");
 }
 
 TEST_F(StartupTest, WithoutCatalogueEveryListIsOneEmptyEntry)
 {
     CConverterDlg &w = start();
     EXPECT_EQ(writes, startupWrites(dir.file(QStringLiteral("Converted Videos")), "", "", "", ""));
-    EXPECT_EQ(w.m_formats.containerList, QStringList({""}));
-    EXPECT_EQ(w.m_settings.convertTo, "");
-    EXPECT_EQ(w.m_settings.videoBitrate, "1024");
-    EXPECT_EQ(w.m_settings.audioChannels, "2");
+    // The empty choices are refused by name; with choices made, the fixed rates are still there.
+    EXPECT_EQ(optionOfARun(), "The target \"\" (from Formats.ini, section [genral], key Extentions) "
+                              "is not valid: a target is a period followed by letters, digits, "
+                              "\"_\" and \"-\". Nothing was converted.");
+    w.OnFSCommand(QStringLiteral("ID-FS-convertTo"), QStringLiteral(".mp4"));
+    EXPECT_EQ(optionOfARun(), "The muxer \"\" (from Formats.ini, section [muxer], key .mp4) is "
+                              "not valid: use letters, digits, \"_\" and \"-\" only. Nothing "
+                              "was converted.");
+    w.OnFSCommand(QStringLiteral("ID-FS-container"), QStringLiteral("mp4"));
+    w.OnFSCommand(QStringLiteral("ID-FS-videoCodec"), QStringLiteral("h264"));
+    w.OnFSCommand(QStringLiteral("ID-FS-audioCodec"), QStringLiteral("mp4a"));
+    EXPECT_TRUE(optionOfARun().startsWith(
+        ":sout=#transcode{vcodec=h264,vb=1024,scale=1,acodec=mp4a,ab=128,channels=2,"));
 }
 
 TEST_F(StartupTest, ReadsAnOddCatalogueTheWayAnEditorWroteIt)
@@ -91,12 +97,15 @@ TEST_F(StartupTest, ReadsAnOddCatalogueTheWayAnEditorWroteIt)
               "avformat=h264|\r\n"
               "[AC]\r\n"
               "AVFORMAT=vorb\r\n");
-    CConverterDlg &w = start();
+    start();
     // A saved folder longer than 255 characters is used whole.
     const QString whole = QString::fromLatin1(longPath);
     EXPECT_EQ(writes, startupWrites(whole, ".mkv|.mp4", "avformat", "h264|", "vorb"));
-    EXPECT_EQ(w.m_outputPath, whole);
-    EXPECT_EQ(w.m_formats.videoCodecList, QStringList({"h264", ""}));
+    const QString option = optionOfARun();
+    EXPECT_TRUE(option.startsWith(":sout=#transcode{vcodec=h264,vb=1024,scale=1,acodec=vorb,"
+                                  "ab=128,channels=2,deinterlace}:std{access=file,mux=avformat,"))
+        << option.toStdString();
+    EXPECT_TRUE(option.endsWith(".part.mkv\"}")) << option.toStdString();
 }
 
 TEST_F(StartupTest, ASavedFolderThatDoesNotExistIsShownAndNotCreated)
@@ -112,7 +121,8 @@ TEST_F(StartupTest, ASavedFolderThatDoesNotExistIsShownAndNotCreated)
 TEST_F(StartupTest, ASavedFolderIsMadeWhole)
 {
     dir.write(QStringLiteral("Formats.ini"), "[genral]\nOutputPath=/srv/missing/../out/\n");
-    EXPECT_EQ(start().m_outputPath, QStringLiteral("/srv/out"));
+    start();
+    EXPECT_TRUE(writes.contains(QStringLiteral("_root.path=/srv/out")));
     QCoreApplication::processEvents();
     EXPECT_TRUE(dialogs.boxes.isEmpty());
 }
@@ -121,7 +131,8 @@ TEST_F(StartupTest, ARelativeSavedFolderIsRefusedByName)
 {
     dir.write(QStringLiteral("Formats.ini"), "[genral]\nOutputPath=videos/out\n");
     const QString defaultFolder = dir.file(QStringLiteral("Converted Videos"));
-    EXPECT_EQ(start().m_outputPath, defaultFolder);
+    start();
+    EXPECT_TRUE(writes.contains(QStringLiteral("_root.path=") + defaultFolder));
     QCoreApplication::processEvents();   // said once the window is up
     ASSERT_EQ(dialogs.boxes.size(), 1);
     EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("\"videos/out\" (OutputPath in section [genral]")));
@@ -136,11 +147,12 @@ TEST_F(ShutdownTest, ClosingSavesTheFolderAndKeepsEveryOtherByte)
                               "\r\n[Custom]\r\nkeep=me\r\n";
     dir.write(QStringLiteral("Formats.ini"), before);
     CConverterDlg &w = start();
-    w.m_outputPath = QStringLiteral("/new place");
+    dialogs.folderAnswers.enqueue(QStringLiteral("/new place"));
+    w.OnFSCommand(QStringLiteral("IDC_FS_BROWSE"), QString());
     w.show();
     w.close();
     EXPECT_EQ(w.result(), QDialog::Rejected);
-    EXPECT_EQ(w.m_fileList, nullptr);
+    EXPECT_EQ(w.findChild<CFileListBox *>(), nullptr);
     QByteArray expected = before;
     expected.replace("OutputPath=/old", "OutputPath=/new place");
     EXPECT_EQ(dir.read(QStringLiteral("Formats.ini")), expected);
@@ -153,7 +165,8 @@ TEST_F(ShutdownTest, ClosingWithoutCatalogueCreatesItWithTheFolderOnly)
     w.close();
     const QString saved = QString::fromUtf8(dir.read(QStringLiteral("Formats.ini")));
     EXPECT_TRUE(saved.contains(QStringLiteral("[genral]")));
-    EXPECT_TRUE(saved.contains(QStringLiteral("OutputPath=") + w.m_outputPath));
+    EXPECT_TRUE(saved.contains(QStringLiteral("OutputPath=")
+                               + dir.file(QStringLiteral("Converted Videos"))));
     EXPECT_EQ(saved.count(QLatin1Char('=')), 1);
 }
 

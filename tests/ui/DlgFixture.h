@@ -55,7 +55,7 @@ protected:
         return *dlg;
     }
 
-    CFileListBox &list() { return *dlg->m_fileList; }
+    CFileListBox &list() { return *dlg->findChild<CFileListBox *>(); }
 
     void queue(const QStringList &paths)
     {
@@ -70,6 +70,33 @@ protected:
             list().SetSel(row, true);
         list().selectionModel()->setCurrentIndex(list().model()->index(rows.last(), 0),
                                                  QItemSelectionModel::NoUpdate);
+    }
+
+    // What a run makes of the window's current settings: one fresh source is queued alone and
+    // converted, and the answer is the option handed to the VLC control or, when the settings
+    // are refused, the box that says so. The run is let finish; its writes and boxes are
+    // forgotten and the queue is left empty.
+    QString optionOfARun()
+    {
+        const QString source = dir.write(QStringLiteral("run %1.avi").arg(++m_runs), "run");
+        list().ResetContent();
+        queue({source});
+        const qsizetype options = vlc.log.options.size();
+        const qsizetype boxes = dialogs.boxes.size();
+        while (vlc.log.playedToEnd.size() <= vlc.log.created)
+            vlc.log.playedToEnd << true;
+        dlg->OnFSCommand(QStringLiteral("IDC_FS_CONVERT"), QString());
+        QString answer;
+        if (vlc.log.options.size() > options) {
+            answer = vlc.log.options.last().join(QLatin1Char(' '));
+            dlg->OnTimer(CConverterDlg::ProgressTimerId);
+        } else if (dialogs.boxes.size() > boxes) {
+            answer = dialogs.boxes.at(boxes).text;
+        }
+        dialogs.boxes.resize(boxes);
+        list().ResetContent();
+        writes.clear();
+        return answer;
     }
 
     // Writes since the last call.
@@ -96,4 +123,7 @@ protected:
                "mov=mp4a\n"
                "avi=mpga\n";
     }
+
+private:
+    int m_runs = 0;
 };

@@ -95,11 +95,12 @@ TEST_F(DriverTest, ANaNPositionWithANegativeTimeEndsTheAttempt)
 
 TEST_F(DriverTest, AFileThatFinishedBetweenTwoPollsCountsAsConverted)
 {
-    queue({source(QStringLiteral("a.avi")), source(QStringLiteral("b.avi"))});
+    const QString b = source(QStringLiteral("b.avi"));
+    queue({source(QStringLiteral("a.avi")), b});
     vlc.log.playedToEnd = {true, false};
     convert();
     tick();   // a: idle at the first poll, but it played to its end
-    EXPECT_EQ(dlg->m_convertedCount, 1);
+    EXPECT_EQ(writes.filter(QStringLiteral("_root.convertOutput=Converting")).last(), status(b, 1));
     EXPECT_EQ(vlc.log.created, 2);
     tick(4);   // b: never read, so it is retried and reported
     EXPECT_EQ(vlc.log.created, 5);
@@ -147,7 +148,6 @@ TEST_F(DriverTest, AConvertedFileWritesTheWholeSequence)
                            "channels=2,deinterlace}:std{access=file,mux=mp4,url=\"" + urlOf(0) + "\"}"}));
     EXPECT_TRUE(wroteTemporaryFor(0, out)) << urlOf(0).toStdString();
     // The whole output took its name; nothing temporary is left.
-    EXPECT_EQ(dlg->m_currentOutput, out);
     EXPECT_EQ(dir.read(QStringLiteral("clip one.mp4")), "converted");
     EXPECT_EQ(vlc.log.probed, QStringList({urlOf(0)}));
     EXPECT_TRUE(leftovers().isEmpty());
@@ -240,7 +240,6 @@ TEST_F(DriverTest, CancellingAfterTwoFilesReportsWithTheTimerAlreadyStopped)
     vlc.log.scripts = {{{1, 0.5f}, Idle}, {{1, 0.5f}, Idle}, {{1, 0.1f}}};
     convert();
     tick(5);
-    ASSERT_EQ(dlg->m_convertedCount, 2);
     ASSERT_EQ(dlg->m_timerId, 2);
     const QString partial = dir.write(QStringLiteral("c.mp4"), "being written");
 
@@ -274,7 +273,6 @@ TEST_F(DriverTest, AnEmptyQueueDoesNothing)
     dlg->OnCommand(CConverterDlg::CommandConvert);
     EXPECT_TRUE(writes.isEmpty());
     EXPECT_EQ(vlc.log.created, 0);
-    EXPECT_EQ(dlg->m_fileTotal, 0);
 }
 
 TEST_F(DriverTest, AnEmptyOutputFolderStartsNoRun)
@@ -358,14 +356,14 @@ TEST_F(DriverTest, StartAndPollFailuresAreReportedAndTheRunGoesOn)
     ASSERT_EQ(dialogs.boxes.size(), 1);
     EXPECT_TRUE(dialogs.boxes[0].text.startsWith(QStringLiteral("Error Ocurrs ")));
     EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("Error"));
-    EXPECT_EQ(dlg->m_currentIndex, 1);
+    EXPECT_EQ(writes.filter(QStringLiteral("_root.convertOutput=Converting")).last(), status(b, 0));
     EXPECT_TRUE(writes.contains(QStringLiteral("_root.progressValue=0")));
 
     tick();   // second file: the poll throws
     ASSERT_EQ(dialogs.boxes.size(), 2);
     EXPECT_TRUE(dialogs.boxes[1].text.startsWith(QStringLiteral("Error Ocurr while conversion progress: ")));
     EXPECT_EQ(dialogs.boxes[1].caption, std::nullopt);
-    EXPECT_EQ(dlg->m_currentIndex, 2);
+    EXPECT_EQ(writes.filter(QStringLiteral("_root.convertOutput=Converting")).last(), status(c, 0));
 
     tick(2);   // third file converts
     EXPECT_EQ(dialogs.boxes.last().text, "Conversion Complete, Total Converted files:1");
@@ -393,8 +391,8 @@ TEST_F(DriverTest, APreparationFailureIsReportedOnlyForARowOfTheRun)
     ASSERT_EQ(dialogs.boxes.size(), 2);
     EXPECT_TRUE(dialogs.boxes[1].text.startsWith("Error Ocurr in converting File:" + a + " "));
     EXPECT_EQ(dialogs.boxes[1].caption, std::nullopt);
-    EXPECT_EQ(dlg->m_currentIndex, 1);
     EXPECT_EQ(vlc.log.created, 1);   // b went on
+    EXPECT_EQ(vlc.log.calls.first(), "addTarget " + b + " 10 -666");
 
     // Outside the rows the run took, nothing is shown and the run rests.
     dlg->StopConversion();
@@ -440,8 +438,8 @@ TEST_F(DriverTest, ASourceReachedThroughAnotherSpellingIsStillTheSource)
     const QString a = source(QStringLiteral("a.mp4"));
     QDir().mkpath(dir.file(QStringLiteral("sub")));
     queue({a});
-    dlg->m_sameFolder = 0;
-    dlg->m_outputPath = dir.file(QStringLiteral("sub/.."));
+    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), dir.file(QStringLiteral("sub/..")));
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
     convert();   // the save dialog is cancelled: the file is skipped
     EXPECT_EQ(dialogs.saveCalls.size(), 1);
     EXPECT_TRUE(dialogs.boxes.isEmpty());
@@ -549,7 +547,6 @@ TEST_F(DriverTest, AStalledAttemptIsStoppedAndCountsAsOneWithoutProgress)
     EXPECT_EQ(vlc.log.created, 2);
     tick();
     EXPECT_EQ(vlc.log.created, 3);
-    EXPECT_EQ(dlg->m_retryCount, 2);
     EXPECT_EQ(leftovers().size(), 1);   // only the attempt under way has a file
 }
 
@@ -714,8 +711,8 @@ TEST_F(DriverTest, NoTickWhileTheOutputFolderErrorIsOpen)
     ASSERT_EQ(dlg->m_timerId, 2);
     // The run is started again with outputs going where no folder can be made.
     dir.write(QStringLiteral("file"), "x");
-    dlg->m_sameFolder = 0;
-    dlg->m_outputPath = dir.file(QStringLiteral("file/sub"));
+    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), dir.file(QStringLiteral("file/sub")));
+    dlg->OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
     int timerDuringBox = -1;
     dialogs.onBox = [&](const FakeDialogs::Box &) { timerDuringBox = dlg->m_timerId; };
     convert();
@@ -735,7 +732,6 @@ TEST_F(DriverTest, AHostileCatalogueOrSettingStartsNoRunAndSaysWhereItCameFrom)
     start();
     writes.clear();
     queue({source(QStringLiteral("a.avi"))});
-    ASSERT_EQ(dlg->m_settings.videoCodec, hostile);
     convert();
     ASSERT_EQ(dialogs.boxes.size(), 1);
     EXPECT_TRUE(dialogs.boxes[0].text.startsWith("The video codec \"" + hostile
@@ -835,4 +831,23 @@ TEST_F(DriverTest, TheResultsFollowEachFileAndOpenOnlyWhatWasConverted)
     dlg->OnFSCommand(QStringLiteral("IDC_FS_CANCEL"), QString());
     EXPECT_EQ(states(), QStringList({"stopped 0"}));
     EXPECT_TRUE(results.Output(0).isEmpty());
+}
+
+TEST(SaveFileType, TextsPerVariant)
+{
+    const IDialogs::FileType one = CConversionDriver::SaveFileType(1, QStringLiteral(".mkv"));
+    EXPECT_EQ(one.description, QStringLiteral("All Supported Types (*.mkv)"));
+    EXPECT_EQ(one.patterns, QStringLiteral("*.mkv"));
+    const IDialogs::FileType zero = CConversionDriver::SaveFileType(0, QStringLiteral(".mkv"));
+    EXPECT_EQ(zero.description, QStringLiteral("All Ipod Supported Types (*.mkv)"));
+    EXPECT_EQ(zero.patterns, QStringLiteral("*.mkv"));
+}
+
+TEST(StatusLineParts, RootAndNameOfASource)
+{
+    EXPECT_EQ(CConversionDriver::RootOf(QStringLiteral("/videos/clip.avi")), QStringLiteral("/"));
+    EXPECT_EQ(CConversionDriver::NameFromLastSeparator(QStringLiteral("/videos/clip.avi")),
+              QStringLiteral("/clip.avi"));
+    EXPECT_EQ(CConversionDriver::NameFromLastSeparator(QStringLiteral("clip.avi")),
+              QStringLiteral("clip.avi"));
 }

@@ -105,7 +105,7 @@ protected:
     {
         for (const QString &p : paths)
             sums.insert(p, checksum(p));
-        dlg->m_fileList->AddPathsNotQueued(paths);
+        dlg->findChild<CFileListBox *>()->AddPathsNotQueued(paths);
     }
 
     // Presses Convert and waits for the run to end (the host hides the progress display).
@@ -151,7 +151,6 @@ TEST_F(EndToEndTest, EverySupportedSourceKindConvertsToTheDefaultTarget)
                                      QStringLiteral("from") + extension.mid(1) + extension);
     }
     queue(sources);
-    ASSERT_EQ(dlg->m_settings.convertTo, ".mp4");
     // Outputs go to a folder of their own: an .mp4 source would otherwise be its own target.
     dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), dir.file(QStringLiteral("out")));
     dlg->OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());

@@ -3,6 +3,7 @@
 // platform's screen): it fits the available area, the movie shows whole, and the list stays in
 // its frame on the movie.
 #include "DlgFixture.h"
+#include "WaitUntil.h"
 
 #include <QQuickItem>
 #include <QScreen>
@@ -51,7 +52,7 @@ TEST_F(DlgFixture, TheWholeWindowFitsTheScreenWithTheListInItsFrameOnTheMovie)
     auto *popup = combo->property("popup").value<QObject *>();
     QMetaObject::invokeMethod(popup, "open");
     auto *shown = popup->property("contentItem").value<QQuickItem *>();
-    QTRY_VERIFY(shown->isVisible());
+    WAIT_UNTIL(shown->isVisible());
     EXPECT_NEAR(shown->mapRectToScene(QRectF(0, 0, shown->width(), 1)).width(),
                 onWindow("targetCombo").width(), 4);
 }

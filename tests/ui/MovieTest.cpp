@@ -5,6 +5,7 @@
 // disabled or hidden control really refuses.
 #include "CRunResultsModel.h"
 #include "CShockwaveFlash.h"
+#include "WaitUntil.h"
 
 #include <QCoreApplication>
 #include <QKeySequence>
@@ -327,14 +328,14 @@ TEST_F(MovieTest, TipsOfTheToolsBesideTheListStayOutOfIt)
         EXPECT_FALSE(tip->property("text").toString().isEmpty()) << name;
         tip->setProperty("delay", 0);
         tip->setProperty("wanted", true);
-        QTRY_VERIFY(tip->property("opened").toBool());
+        WAIT_UNTIL(tip->property("opened").toBool()) << name;
         const QPointF topLeft = button->mapToScene(
             QPointF(tip->property("x").toReal(), tip->property("y").toReal()));
         const QRectF shown(topLeft, QSizeF(tip->property("width").toReal(), tip->property("height").toReal()));
         EXPECT_FALSE(shown.intersects(listArea)) << name;
         EXPECT_GE(shown.left(), 0.0) << name;
         tip->setProperty("wanted", false);
-        QTRY_VERIFY(!tip->property("visible").toBool());
+        WAIT_UNTIL(!tip->property("visible").toBool()) << name;
     }
     // A tip never outlives its panel.
     QObject *tip = nullptr;
@@ -344,7 +345,7 @@ TEST_F(MovieTest, TipsOfTheToolsBesideTheListStayOutOfIt)
     ASSERT_NE(tip, nullptr);
     tip->setProperty("delay", 0);
     tip->setProperty("wanted", true);
-    QTRY_VERIFY(tip->property("opened").toBool());
+    WAIT_UNTIL(tip->property("opened").toBool());
     commands();
     focus("videoTab"); // by keyboard: a click elsewhere would close any tip anyway
     key(Qt::Key_Space);

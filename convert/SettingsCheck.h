@@ -3,6 +3,7 @@
 
 #include <QString>
 
+class CIniFile;
 struct ConversionSettings;
 struct FormatCatalog;
 
@@ -12,14 +13,13 @@ struct FormatCatalog;
 // a file elsewhere never reaches libVLC.
 namespace SettingsCheck {
 
-// A muxer or codec name: letters, digits, '_' and '-', optionally followed by one block of the
-// module's own settings, "{key=value,...}" made of the same characters (and '.' in values).
-bool IsModuleName(const QString &value);
 // A target: '.' followed by letters, digits, '_' and '-'.
 bool IsTarget(const QString &value);
 
 // Empty when all eight settings are sound; otherwise one message that names the first bad
-// value and where it came from (the Formats.ini section and key, or the setting).
-QString Problem(const ConversionSettings &settings, const FormatCatalog &catalog);
+// value and where it came from (the Formats.ini section and key, or the setting). A codec's key
+// is the one its list was read from (ini says which: "<target>/<muxer>" or "<muxer>").
+// Muxer and codec names follow TranscodeOption::IsModuleName.
+QString Problem(const ConversionSettings &settings, const FormatCatalog &catalog, CIniFile &ini);
 
 } // namespace SettingsCheck
