@@ -376,7 +376,8 @@ int main(int argc, char **argv)
     const int longSeconds = NumberArgument(args, 4, 30);
 
     QTemporaryDir work;
-    const QString programDir = ProgramFolder(work, {"Formats.ini"});
+    // The catalogue and the movie, as the program lays them out.
+    const QString programDir = ProgramFolder(work, {"Formats.ini", "main.qml"});
 
     // The catalogue's default choice, as the window and the batch command start with it.
     CIniFile ini(programDir);
