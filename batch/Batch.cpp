@@ -670,6 +670,9 @@ private:
 
     void StartMore()
     {
+        // Nothing new starts, and nobody gets a turn, once the run is being stopped.
+        if (m_stopping)
+            return;
         GiveTurns();
         while (Count(Worker::Stage::GettingReady) + Count(Worker::Stage::Ready) < m_options.jobs
                && m_next < m_options.files.size()) {
@@ -791,10 +794,12 @@ private:
     void Stop(int status)
     {
         m_stopping = true;
-        // Each worker removes its own temporary output on SIGTERM.
-        for (const std::shared_ptr<Worker> &worker : std::as_const(m_running))
+        // Each worker removes its own temporary output on SIGTERM. A worker that ends leaves
+        // m_running while this waits, so the list is taken first.
+        const QList<std::shared_ptr<Worker>> workers = m_running;
+        for (const std::shared_ptr<Worker> &worker : workers)
             worker->process->terminate();
-        for (const std::shared_ptr<Worker> &worker : std::as_const(m_running)) {
+        for (const std::shared_ptr<Worker> &worker : workers) {
             if (!worker->process->waitForFinished(5000))
                 worker->process->kill();
         }
