@@ -26,11 +26,14 @@
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -302,9 +305,29 @@ public:
         m_tally.Add(result);
         m_reporter.File(result);
     }
+    // A process of a --jobs run says when its file is ready to convert and waits for its turn.
+    void ReadyToHandOver(int row, std::function<void()> handOver) override
+    {
+        if (!m_waitForTurn) {
+            handOver();
+            return;
+        }
+        m_handOver = std::move(handOver);
+        m_reporter.Json({{"event", "ready"}, {"source", m_files.value(row)}});
+    }
+
+    void WaitForTurns() { m_waitForTurn = true; }
+    // The turn has come: the file held back is handed over.
+    void Go()
+    {
+        if (std::function<void()> handOver = std::exchange(m_handOver, {}))
+            handOver();
+    }
 
 private:
     QStringList m_files;
+    bool m_waitForTurn = false;
+    std::function<void()> m_handOver;
     Reporter &m_reporter;
     Tally &m_tally;
     QElapsedTimer m_clock;
@@ -536,12 +559,32 @@ int RunHere(const Options &options, CIniFile &ini, FormatCatalog &formats, Repor
     driver.m_fileTotal = static_cast<int>(options.files.size());
 
     QTimer heartbeat;
+    std::unique_ptr<QSocketNotifier> turns;
     if (options.worker) {
         heartbeat.setInterval(WorkerHeartbeatMs);
         QObject::connect(&heartbeat, &QTimer::timeout, [&reporter] {
             reporter.Json({{"event", "alive"}});
         });
         heartbeat.start();
+        // The run hands out turns on standard input, a line "go" each; when it is gone, so is
+        // this process's reason to convert.
+        face.WaitForTurns();
+        turns = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+        QObject::connect(turns.get(), &QSocketNotifier::activated, [&face, &driver, &turns] {
+            char buffer[64];
+            const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (got > 0) {
+                for (ssize_t i = 0; i < got; ++i)
+                    if (buffer[i] == '\n')
+                        face.Go();
+                return;
+            }
+            if (got < 0 && (errno == EINTR || errno == EAGAIN))
+                return;
+            turns->setEnabled(false);
+            driver.Abandon();
+            qApp->exit(ExitFailed);
+        });
     }
     QObject::connect(&driver, &CConversionDriver::RunEnded, qApp, [] { qApp->exit(-1); });
     const auto stopper = OnStop([&driver](int status) {
@@ -559,7 +602,10 @@ int RunHere(const Options &options, CIniFile &ini, FormatCatalog &formats, Repor
     return tally.ExitStatus();
 }
 
-// One process per file, at most jobs at once: a crash or a hang inside libVLC costs its file only.
+// One process per file, at most jobs converting at once: a crash or a hang inside libVLC costs
+// its file only. As many more get ready meanwhile (started, their output named, their source
+// looked at, their pause waited out), each waiting for a turn: a file that ends hands its turn to
+// one that is ready at once.
 class Workers
 {
 public:
@@ -591,9 +637,12 @@ public:
 private:
     struct Worker
     {
+        // Finishing: its attempt has ended; it reports and leaves, or gets ready again for a retry.
+        enum class Stage { GettingReady, Ready, Converting, Finishing };
         QProcess *process = nullptr;
         QString source;
         int index = 0;
+        Stage stage = Stage::GettingReady;
         bool reported = false;
         bool silent = false;
         QString temporary;   // the output of the attempt under way, until it is whole
@@ -601,9 +650,33 @@ private:
         QByteArray pending;
     };
 
+    qsizetype Count(Worker::Stage stage) const
+    {
+        return std::count_if(m_running.cbegin(), m_running.cend(),
+                             [stage](const std::shared_ptr<Worker> &w) { return w->stage == stage; });
+    }
+
+    // Turns to the ready workers, first file first, while fewer than jobs convert.
+    void GiveTurns()
+    {
+        for (const std::shared_ptr<Worker> &worker : std::as_const(m_running)) {
+            if (Count(Worker::Stage::Converting) >= m_options.jobs)
+                return;
+            if (worker->stage == Worker::Stage::Ready) {
+                worker->stage = Worker::Stage::Converting;
+                worker->process->write("go\n");
+            }
+        }
+    }
+
     void StartMore()
     {
-        while (m_running.size() < m_options.jobs && m_next < m_options.files.size()) {
+        // Nothing new starts, and nobody gets a turn, once the run is being stopped.
+        if (m_stopping)
+            return;
+        GiveTurns();
+        while (Count(Worker::Stage::GettingReady) + Count(Worker::Stage::Ready) < m_options.jobs
+               && m_next < m_options.files.size()) {
             auto worker = std::make_shared<Worker>();
             worker->source = m_options.files.at(m_next);
             worker->index = static_cast<int>(m_next++);
@@ -638,6 +711,9 @@ private:
             const QString kind = event.value(QLatin1String("event")).toString();
             if (kind == QLatin1String("temporary")) {
                 worker.temporary = event.value(QLatin1String("path")).toString();
+            } else if (kind == QLatin1String("ready")) {
+                worker.stage = Worker::Stage::Ready;
+                StartMore();
             } else if (kind == QLatin1String("progress")) {
                 m_reporter.Progress(worker.source, worker.index,
                                     static_cast<int>(m_options.files.size()),
@@ -656,6 +732,11 @@ private:
                     attempt.vlcMessages << message.toString();
                 m_log.Attempt(attempt);
                 m_reporter.Attempt(worker.source, attempt);
+                // Its conversion is over: a retry waits for a turn again.
+                if (worker.stage == Worker::Stage::Converting) {
+                    worker.stage = Worker::Stage::Finishing;
+                    StartMore();
+                }
             } else if (kind == QLatin1String("file")) {
                 CFileResult result;
                 result.row = worker.index;
@@ -714,10 +795,12 @@ private:
     void Stop(int status)
     {
         m_stopping = true;
-        // Each worker removes its own temporary output on SIGTERM.
-        for (const std::shared_ptr<Worker> &worker : std::as_const(m_running))
+        // Each worker removes its own temporary output on SIGTERM. A worker that ends leaves
+        // m_running while this waits, so the list is taken first.
+        const QList<std::shared_ptr<Worker>> workers = m_running;
+        for (const std::shared_ptr<Worker> &worker : workers)
             worker->process->terminate();
-        for (const std::shared_ptr<Worker> &worker : std::as_const(m_running)) {
+        for (const std::shared_ptr<Worker> &worker : workers) {
             if (!worker->process->waitForFinished(5000))
                 worker->process->kill();
         }

@@ -209,11 +209,8 @@ CConversionDriver::Step CConversionDriver::ConvertRow()
         return StartFileConversion(source, QString(), true) ? Step::Started : Step::NextRow;
     if (!SettleOutput(Naming::SaveAsNew, source))
         return Step::NextRow;
-    const quint64 generation = m_generation;
-    BuildOption(source, [this, source, generation](const QString &option) {
-        if (Current(generation))
-            StartFileConversion(source, option, false);
-    });
+    // The option is built while the hand-over pause runs.
+    StartFileConversion(source, QString(), false);
     return Step::Started;
 }
 
@@ -230,10 +227,11 @@ void CConversionDriver::BuildOption(const QString &source,
     // Looking at the source's frames takes up to seconds: done elsewhere, the window answers.
     auto interlaced = std::make_shared<std::optional<bool>>();
     IVlcControlFactory &factory = m_services.vlcFactory;
+    const quint64 generation = m_generation;
     m_waiting = true;
     m_services.work.Run(
         this, [&factory, source, interlaced] { *interlaced = factory.IsInterlaced(source); },
-        [this, settings, temp, tuning, interlaced, then, generation = m_generation] {
+        [this, settings, temp, tuning, interlaced, then, generation] {
             // A look that comes back after its run was stopped belongs to no file of this run.
             if (!Current(generation))
                 return;
@@ -514,23 +512,50 @@ int CConversionDriver::StartFileConversion(const QString &source, const QString 
     m_vlcHost.DestroyWindow();
     m_face.SetVariable(QStringLiteral("_root.showProgress"), True);
 
-    if (!buildHere) {
-        HandOver(source, option);
+    if (buildHere && !SettleOutput(Naming::Suggest, source))
+        return 0;
+    if (!option.isEmpty()) {
+        if (Pause(source))
+            ReadyToHandOver(source, option);
         return 1;
     }
-    if (!SettleOutput(Naming::Suggest, source))
-        return 0;
+    // The option may need a look at the source's frames, which runs elsewhere: it runs during
+    // the pause, and the hand-over waits for whichever of the two ends last.
+    struct Join
+    {
+        std::optional<QString> option;
+        bool paused = false;
+    };
+    auto join = std::make_shared<Join>();
     const quint64 generation = m_generation;
-    BuildOption(source, [this, source, generation](const QString &built) {
-        if (Current(generation))
-            HandOver(source, built);
+    BuildOption(source, [this, source, generation, join](const QString &built) {
+        join->option = built;
+        if (Current(generation) && join->paused)
+            ReadyToHandOver(source, built);
     });
+    if (!Current(generation) || !Pause(source))
+        return 1;
+    join->paused = true;
+    if (join->option)
+        ReadyToHandOver(source, *join->option);
     return 1;
 }
 
-void CConversionDriver::HandOver(const QString &source, const QString &option)
+void CConversionDriver::ReadyToHandOver(const QString &source, const QString &option)
 {
-    m_currentOption = option;
+    const quint64 generation = m_generation;
+    m_waiting = true;
+    m_face.ReadyToHandOver(m_currentIndex, [this, generation, source, option] {
+        if (!Current(generation))
+            return;
+        m_waiting = false;
+        HandOver(source, option);
+    });
+}
+
+bool CConversionDriver::Pause(const QString &source)
+{
+    m_currentOption.clear();
     const QFileInfo before(source);
     m_sourceSize = before.size();
     m_sourceModified = before.lastModified();
@@ -538,23 +563,69 @@ void CConversionDriver::HandOver(const QString &source, const QString &option)
     try {
         m_vlcHost.Create(this);
         m_services.clock.sleep(HandOverPauseMs);
+        return true;
+    } catch (...) {
+        FailToStart();
+        return false;
+    }
+}
+
+void CConversionDriver::HandOver(const QString &source, const QString &option)
+{
+    m_currentOption = option;
+    try {
+        m_vlcHost.SetEndNotice(EndNotice());
         m_vlcHost.addTarget(source, QStringList{option}, 10, -666);
         if (TimerId() == 0)
             StartProgressTimer();
     } catch (...) {
-        m_reason = QStringLiteral("libVLC could not start it: ") + WhatWentWrong();
-        ReportFailure(Failure::Start);
-        ConvertNextFile();
+        FailToStart();
     }
+}
+
+void CConversionDriver::FailToStart()
+{
+    m_reason = QStringLiteral("libVLC could not start it: ") + WhatWentWrong();
+    ReportFailure(Failure::Start);
+    ConvertNextFile();
+}
+
+std::function<void()> CConversionDriver::EndNotice()
+{
+    const quint64 generation = m_generation;
+    // Called on libVLC's thread: the news is queued to this object's thread, and dropped with
+    // it when the driver is gone first.
+    return [this, generation] {
+        QMetaObject::invokeMethod(
+            this, [this, generation] { OnEndNoticed(generation); }, Qt::QueuedConnection);
+    };
+}
+
+void CConversionDriver::OnEndNoticed(quint64 generation)
+{
+    // Only for the attempt that is being polled: the poll's own end test, without waiting for
+    // the next tick.
+    if (Current(generation) && !m_waiting && TimerId() != 0)
+        Poll(true);
 }
 
 void CConversionDriver::OnTimer(int id)
 {
     if (id != ProgressTimerId || m_waiting)
         return;
+    Poll(false);
+}
+
+void CConversionDriver::Poll(bool endOnly)
+{
     try {
         const int time = m_vlcHost.GetTime();
         const float position = m_vlcHost.GetPosition();
+        if (endOnly) {
+            if (!(position >= 0.0f) && time < 0)
+                EndOfAttempt();
+            return;
+        }
         if (position > 0.0f && time > 0) {
             // libVLC's position of a damaged file can run far past its end: the bar shows at
             // most a whole file.

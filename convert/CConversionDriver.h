@@ -92,6 +92,14 @@ public:
     // The attempt about to begin writes its output into temporaryPath (made now) until it is
     // whole.
     virtual void AttemptStarted(int row, const QString &temporaryPath) = 0;
+    // The attempt's pause is over and its option built: handOver gives it to libVLC. A face that
+    // limits how many files convert at once may call it later, on the driver's thread; this one
+    // calls it at once.
+    virtual void ReadyToHandOver(int row, std::function<void()> handOver)
+    {
+        Q_UNUSED(row);
+        handOver();
+    }
     virtual void AttemptEnded(int row, const CAttemptRecord &attempt) = 0;
     virtual void FileFinished(const CFileResult &result) = 0;
 };
@@ -108,8 +116,8 @@ struct CDriverServices
 };
 
 // The conversion driver: walks the queue, hands each file to a fresh VLC control, polls it once a
-// second, keeps an output only when it is whole, retries files that make no output and reports
-// what could not be converted. Needs Qt Core and libVLC only: the window and the batch command
+// second (and hears at once when its file ends), keeps an output only when it is whole, retries
+// files that make no output and reports what could not be converted. Needs Qt Core and libVLC only: the window and the batch command
 // both run it.
 class CConversionDriver : public QObject
 {
@@ -140,7 +148,8 @@ public:
 
     // Starts a run with the queue's rows, or goes on with the row at m_currentIndex.
     int ConvertNextFile();
-    // One attempt at one file. With buildHere the output is settled and the option built here.
+    // One attempt at one file. With buildHere the output is settled here; an empty option is
+    // built here.
     int StartFileConversion(const QString &source, const QString &option, bool buildHere);
     void OnTimer(int id);
     // The end of a run however it ends: the movie reset, the desktop told, the counters back.
@@ -207,7 +216,17 @@ private:
     bool CheckSettings();
     // The option for the current file; the look at the source's frames runs elsewhere.
     void BuildOption(const QString &source, std::function<void(const QString &)> then);
+    // The host made and the pause before the hand-over; false when libVLC could not start.
+    bool Pause(const QString &source);
+    // Once the face agrees, HandOver.
+    void ReadyToHandOver(const QString &source, const QString &option);
     void HandOver(const QString &source, const QString &option);
+    void FailToStart();
+    // What libVLC calls when the attempt's item ends: the end is noticed at once.
+    std::function<void()> EndNotice();
+    void OnEndNoticed(quint64 generation);
+    // One reading of the control; endOnly acts on an ended attempt and on nothing else.
+    void Poll(bool endOnly);
     void EndOfAttempt();
     void FinishAttempt(bool whole);
     void RetryOrGiveUp();

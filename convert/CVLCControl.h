@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -47,6 +48,12 @@ public:
     virtual void addTarget(const QString &uri, const QStringList &options, int mode,
                            int position) = 0;
     virtual void playlistClear() = 0;
+
+    // Called, on one of libVLC's own threads, when the item of the next addTarget stops playing
+    // for good: it reached its end or failed. It may only pass the news on to another thread;
+    // calling the control from it would deadlock. A control that cannot tell leaves the end to
+    // the next reading.
+    virtual void SetEndNotice(std::function<void()> ended) { Q_UNUSED(ended); }
 
     // True when the current item played to its end after it really started (libVLC kept a
     // positive final position and time). A short file can finish between two polls of the

@@ -97,6 +97,12 @@ CMediaFacts CVlcHostDlg::ProbeFile(const QString &path)
     return c ? c->ProbeFile(path) : CMediaFacts{};
 }
 
+void CVlcHostDlg::SetEndNotice(std::function<void()> ended)
+{
+    if (CVLCControl *c = control())
+        c->SetEndNotice(std::move(ended));
+}
+
 void CVlcHostDlg::addTarget(const QString &uri, const QStringList &options, int mode,
                             int position)
 {

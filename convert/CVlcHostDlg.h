@@ -44,6 +44,8 @@ public:
     QStringList Messages();
     CMediaFacts SourceFacts();
     CMediaFacts ProbeFile(const QString &path);
+    // Nothing happens when no control exists.
+    void SetEndNotice(std::function<void()> ended);
     // Throws CVlcError when no control exists.
     void addTarget(const QString &uri, const QStringList &options, int mode, int position);
 

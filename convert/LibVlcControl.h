@@ -90,6 +90,7 @@ public:
     int GetTime() override;
     void addTarget(const QString &uri, const QStringList &options, int mode, int position) override;
     void playlistClear() override;
+    void SetEndNotice(std::function<void()> ended) override;
     bool HasPlayedToEnd() override;
     QString WriteError() override;
     QStringList Messages() override;
@@ -112,8 +113,15 @@ private:
     // the start, to no window and its sound to no device; nullopt when it could not be played.
     std::optional<bool> showsFirstPicture(const QString &path, const CLibVlcInstance::CLook &look);
 
+    // libVLC's end and error events of the player, passed to m_endNotice.
+    static void OnPlayerEnded(const struct libvlc_event_t *event, void *data);
+    void WatchEnd(bool watch);
+
     CLibVlcInstance &m_instance;
     libvlc_media_player_t *m_player = nullptr;
+    // Set before the player exists and read by libVLC's threads only while it is watched.
+    std::function<void()> m_endNotice;
+    bool m_watchingEnd = false;
     CMediaFacts m_sourceFacts;
     bool m_playedToEnd = false;
     bool m_playRequested = false;

@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QThread>
+#include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -41,11 +42,13 @@ protected:
     const QString catalogue = QFileInfo(QStringLiteral(MOVARIN_EXECUTABLE)).path()
                               + QStringLiteral("/Formats.ini");
 
-    // Starts the command with no display and the logs in the test's folder.
+    // Starts the command with no display, no session (as cron and SSH without a login start
+    // it) and the logs in the test's folder.
     void start(QProcess &process, const QStringList &arguments,
                const QStringList &environment = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -122,6 +125,8 @@ TEST_F(BatchTest, ConvertsWithTheChosenSettingsAndSaysWhatFailedWithoutTouchingT
     EXPECT_FALSE(QFileInfo::exists(out + "/notes.mkv"));
     EXPECT_TRUE(Leftovers(out).isEmpty());
     EXPECT_EQ(Checksum(catalogue), before);
+    // Whatever goes wrong is said on standard output; nothing else is said anywhere.
+    EXPECT_EQ(stdErr, QString());
     // The run's log is where the summary says.
     const QJsonObject summary =
         QJsonDocument::fromJson(stdOut.split('\n', Qt::SkipEmptyParts).last().toUtf8()).object();
@@ -166,6 +171,35 @@ TEST_F(BatchTest, StopSignalsEndAtOnceWithoutATemporaryOutput)
         EXPECT_TRUE(Leftovers(out).isEmpty());
         EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/long.mp4")));
     }
+}
+
+TEST_F(BatchTest, AJobsRunWritesNoMoreThanNFilesAtOnceWhileMoreGetReady)
+{
+    QStringList clips;
+    for (int i = 0; i < 6; ++i)
+        clips << SampleClips::Make(QStringLiteral(".mov"), in, {}, QStringLiteral("c%1.mov").arg(i));
+    QProcess process;
+    start(process, {"--jobs", "2", "--output", out, in});
+    // Each process names its output (a hidden temporary file) while it gets ready; only those
+    // whose turn has come are written to.
+    qsizetype mostNamed = 0, mostWritten = 0;
+    while (!process.waitForFinished(10)) {
+        qsizetype named = 0, written = 0;
+        for (const QFileInfo &part : QDir(out).entryInfoList({QStringLiteral(".*.part.*")},
+                                                              QDir::Files | QDir::Hidden)) {
+            ++named;
+            written += part.size() > 0 ? 1 : 0;
+        }
+        mostNamed = std::max(mostNamed, named);
+        mostWritten = std::max(mostWritten, written);
+    }
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_GT(mostNamed, 2);
+    EXPECT_GE(mostWritten, 1);
+    EXPECT_LE(mostWritten, 2);
+    for (const QString &clip : clips)
+        EXPECT_EQ(SampleClips::VideoCodec(out + "/" + QFileInfo(clip).completeBaseName() + ".mp4"),
+                  "h264");
 }
 
 TEST_F(BatchTest, AHangInOneProcessOfAJobsRunCostsOnlyItsFile)

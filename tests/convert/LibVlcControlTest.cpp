@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QWidget>
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <iostream>
@@ -175,6 +176,41 @@ TEST_F(LibVlcControlTest, AnItemThatEndsBeforeAnyReadingIsKnownToHavePlayed)
 
     control->playlistClear();
     EXPECT_FALSE(control->HasPlayedToEnd());
+}
+
+// The driver hears of an end without reading the control: for a file that converted, for one
+// that could not be read, and never for a stop of its own.
+TEST_F(LibVlcControlTest, SaysWhenTheItemEndsOrFailsButNotWhenItIsStopped)
+{
+    std::atomic<int> ends{0};
+    const auto waitForEnds = [&](int count) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (ends < count && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return ends == count;
+    };
+    control->SetEndNotice([&ends] { ++ends; });
+    const QString source = SampleClips::Mov(dir.path(), {.seconds = 2.0});
+    const QString output = dir.file(QStringLiteral("out.mp4"));
+    control->addTarget(source, mp4Option(output), 10, -666);
+    ASSERT_TRUE(waitForEnds(1));
+    ExpectIdle(*control);
+    EXPECT_TRUE(control->HasPlayedToEnd());
+    ExpectMp4Of(output, 2.0);
+
+    const QString text = dir.write(QStringLiteral("notes.avi"), "This is not a video.\n");
+    control->addTarget(text, mp4Option(dir.file(QStringLiteral("notes.mp4"))), 10, -666);
+    ASSERT_TRUE(waitForEnds(2));
+    ExpectIdle(*control);
+
+    const QString longer = SampleClips::Make(QStringLiteral(".mov"), dir.path(), {.seconds = 12.0},
+                                             QStringLiteral("long.mov"));
+    control->addTarget(longer, mp4Option(dir.file(QStringLiteral("long.mp4"))), 10, -666);
+    ASSERT_TRUE(WaitForProgress(*control));
+    control->stop();
+    control->playlistClear();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(ends, 2);
 }
 
 TEST_F(LibVlcControlTest, AddTargetReplacesTheItemOfTheSameControl)

@@ -124,6 +124,11 @@ void FakeVlcControl::addTarget(const QString &uri, const QStringList &options, i
     m_output = path;
 }
 
+void FakeVlcControl::SetEndNotice(std::function<void()> ended)
+{
+    m_log.endNotices << std::move(ended);
+}
+
 bool FakeVlcControl::HasPlayedToEnd()
 {
     return m_index < m_log.playedToEnd.size() && m_log.playedToEnd.at(m_index);

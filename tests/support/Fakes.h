@@ -94,15 +94,33 @@ public:
     void clearProgress() override { calls << QStringLiteral("clear"); }
 };
 
-// Runs the work and what follows it at once, on the calling thread.
+// Runs the work and what follows it at once, on the calling thread; or, while held, keeps it
+// until release() runs what was kept, as work that takes a while on another thread would.
 class InlineWork : public IWorkRunner
 {
 public:
+    bool hold = false;
     void Run(QObject *, std::function<void()> work, std::function<void()> then) override
     {
+        if (hold) {
+            m_held << std::pair{std::move(work), std::move(then)};
+            return;
+        }
         work();
         then();
     }
+    void release()
+    {
+        hold = false;
+        while (!m_held.isEmpty()) {
+            auto [work, then] = m_held.takeFirst();
+            work();
+            then();
+        }
+    }
+
+private:
+    QList<std::pair<std::function<void()>, std::function<void()>>> m_held;
 };
 
 // Records the waits instead of sleeping.
@@ -146,6 +164,8 @@ struct FakeVlcLog
     CMediaFacts source{true, true, true, 3000};
     QStringList probed;                // every path ProbeFile was asked about
     int liveControls = 0;
+    // Per attempt: how the driver asked to be told of the item's end.
+    QList<std::function<void()>> endNotices;
 };
 
 class FakeVlcControl : public CVLCControl
@@ -158,6 +178,7 @@ public:
     int GetTime() override;
     void addTarget(const QString &uri, const QStringList &options, int mode, int position) override;
     void playlistClear() override;
+    void SetEndNotice(std::function<void()> ended) override;
     bool HasPlayedToEnd() override;
     QString WriteError() override;
     CMediaFacts SourceFacts() override;

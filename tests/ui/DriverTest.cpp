@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <cmath>
 #include <limits>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,6 +106,46 @@ TEST_F(DriverTest, AFileThatFinishedBetweenTwoPollsCountsAsConverted)
     tick(4);   // b: never read, so it is retried and reported
     EXPECT_EQ(vlc.log.created, 5);
     EXPECT_EQ(dialogs.boxTexts().last(), "Conversion Complete, Total Converted files:1");
+}
+
+TEST_F(DriverTest, AnEndLibVlcTellsOfOnItsOwnThreadIsActedOnAtOnceByTheDriversThread)
+{
+    queue({source(QStringLiteral("a.avi"))});
+    vlc.log.scripts = {{{1000, 0.5f}, Idle}};
+    convert();
+    tick();
+    ASSERT_EQ(vlc.log.endNotices.size(), 1);
+    std::thread(vlc.log.endNotices[0]).join();
+    // Nothing is done on libVLC's thread: the news waits for the driver's own.
+    EXPECT_EQ(dlg->m_timerId, 2);
+    EXPECT_TRUE(dialogs.boxes.isEmpty());
+    QCoreApplication::sendPostedEvents();
+    // Ended without waiting for the next poll.
+    EXPECT_EQ(dlg->m_timerId, 0);
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:1"}));
+    // The news of an attempt that is over changes nothing.
+    std::thread(vlc.log.endNotices[0]).join();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_EQ(vlc.log.created, 1);
+}
+
+TEST_F(DriverTest, TheLookAtTheSourceRunsDuringThePauseAndTheHandOverWaitsForIt)
+{
+    dir.write(QStringLiteral("Formats.ini"), catalogue() + "[transcode]\ndeinterlace=interlaced\n");
+    const QString a = source(QStringLiteral("a.avi"));
+    queue({a});
+    work.hold = true;   // the look at a's frames takes its time
+    convert();
+    EXPECT_EQ(clock.sleeps, QList<int>({500}));
+    EXPECT_EQ(vlc.log.created, 1);
+    EXPECT_TRUE(vlc.log.calls.isEmpty());
+    tick();   // no poll acts before the hand-over
+    EXPECT_TRUE(vlc.log.calls.isEmpty());
+    work.release();
+    EXPECT_EQ(vlc.log.calls, QStringList({"addTarget " + a + " 10 -666"}));
+    EXPECT_EQ(dlg->m_timerId, 2);
+    EXPECT_EQ(clock.sleeps, QList<int>({500}));
 }
 
 TEST_F(DriverTest, ProgressWithoutAnOutputFileIsNotAConversion)
