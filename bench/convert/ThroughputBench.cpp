@@ -19,6 +19,7 @@
 #include "FormatCatalog.h"
 #include "LibVlcControl.h"
 #include "OutputNaming.h"
+#include "TranscodeOption.h"
 #include "ProcessMemory.h"
 #include "ThreadClock.h"
 #include "Unattended.h"
@@ -392,7 +393,7 @@ int main(int argc, char **argv)
                      qPrintable(settings.audioCodec));
         return 2;
     }
-    const TranscodeTuning tuning = ReadTranscodeTuning(ini, settings);
+    const TranscodeOption::TranscodeTuning tuning = TranscodeOption::ReadTuning(ini, settings);
 
     std::printf("Machine: %d processors, %s; %s\n", QThread::idealThreadCount(),
                 qPrintable(cpuModel()), qPrintable(QSysInfo::prettyProductName()));
