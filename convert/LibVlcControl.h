@@ -2,6 +2,7 @@
 #pragma once
 
 #include "CVLCControl.h"
+#include "OutputTracks.h"
 
 #include <QStringList>
 #include <atomic>
@@ -34,6 +35,10 @@ public:
     // libVLC's warnings and errors since the watch began, the first MaxMessages of them.
     QStringList Messages() const;
     static constexpr qsizetype MaxMessages = 40;
+    // The ids of the tracks a conversion's muxer was given, in that order: as the conversion's
+    // statistics module (of the given prefix) said since the watch began.
+    QList<int> MuxedTracks(const QString &prefix) const;
+    static constexpr qsizetype MaxMuxedTracks = 256;
     // The same log tells whether the video output was given frames flagged interlaced.
     void StartInterlaceWatch() { m_sawInterlaced = false; }
     bool SawInterlaced() const { return m_sawInterlaced; }
@@ -55,6 +60,7 @@ private:
     mutable std::mutex m_writeErrorLock;
     QString m_writeError;
     QStringList m_messages;
+    QList<QPair<QString, int>> m_muxedTracks;
     std::atomic<bool> m_sawInterlaced{false};
     std::atomic<bool> m_sawPacket{false};
     std::atomic<bool> m_sawVideoPacket{false};
@@ -82,6 +88,19 @@ public:
     // found by a scan that respects the chain's quoting. Other text is left as it is.
     static QString rewriteStdUrlToDst(const QString &option);
 
+    // Puts the output's tracks in the source's order, with the source's languages and default
+    // audio track (see OutputTracks); what went wrong, or empty.
+    QString ArrangeTracks(const QString &path) override;
+
+    // The chain with a statistics module of the given prefix before its standard output, and
+    // whether that output's container takes one audio track at most.
+    struct WatchedChain
+    {
+        QString option;
+        bool oneAudioTrack = false;
+    };
+    static WatchedChain watchTracks(const QString &option, const QString &prefix);
+
 private:
     // An item is opening, buffering, playing or paused. An item found ended or failed is
     // stopped here, which closes its output file.
@@ -101,6 +120,9 @@ private:
     CLibVlcInstance &m_instance;
     libvlc_media_player_t *m_player = nullptr;
     CMediaFacts m_sourceFacts;
+    QString m_sourcePath;
+    QString m_trackPrefix;
+    QList<OutputTracks::SourceTrack> m_sourceTracks;
     bool m_playedToEnd = false;
     bool m_playRequested = false;
 };

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
 #include <csignal>
@@ -369,4 +370,62 @@ TEST_F(EndToEndTest, AnUnattendedRunGoesOnPastADamagedFileAndAnExistingOutputAnd
     // The choice is remembered.
     dlg.reset();
     EXPECT_TRUE(dir.read(QStringLiteral("program/Formats.ini")).contains("Unattended=1"));
+}
+
+TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
+{
+    // Three audio tracks, each its own tone, the middle one the default: libVLC hands them to
+    // the muxer in an order that changes from run to run. Three copies per target make a lucky
+    // order (one in 24 per file) pass the test too seldom to matter.
+    const QString in = dir.file(QStringLiteral("in"));
+    QDir().mkpath(in);
+    const QString source = in + QStringLiteral("/tracks.mkv");
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 QStringLiteral("-nostdin -v error -f lavfi -i testsrc2=size=160x90:rate=25:duration=12 "
+                                "-f lavfi -i sine=f=300:d=12 -f lavfi -i sine=f=600:d=12 "
+                                "-f lavfi -i sine=f=900:d=12 -map 0 -map 1 -map 2 -map 3 "
+                                "-c:v libx264 -c:a libvorbis -metadata:s:a:0 language=eng "
+                                "-metadata:s:a:1 language=fra -metadata:s:a:2 language=deu "
+                                "-disposition:a:0 0 -disposition:a:1 default -disposition:a:2 0")
+                         .split(QLatin1Char(' '))
+                     << source);
+    ASSERT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0)
+        << ffmpeg.readAllStandardError().toStdString();
+    QStringList sources{source};
+    for (const char *copy : {"/tracks2.mkv", "/tracks3.mkv"}) {
+        sources << in + QLatin1String(copy);
+        ASSERT_TRUE(QFile::copy(source, sources.last()));
+    }
+    const auto streams = [](const QString &path) {
+        QProcess ffprobe;
+        ffprobe.start(QStringLiteral("ffprobe"),
+                      QStringLiteral("-v error -show_entries stream=codec_type:stream_disposition="
+                                     "default:stream_tags=language -of csv=p=0")
+                              .split(QLatin1Char(' '))
+                          << path);
+        ffprobe.waitForFinished(30000);
+        return QString::fromUtf8(ffprobe.readAllStandardOutput()).split(QLatin1Char('\n'),
+                                                                        Qt::SkipEmptyParts);
+    };
+    const QStringList audio{"audio,0,eng", "audio,1,fra", "audio,0,deu"};
+    // MP4 names every track's language, "und" for none; Matroska leaves it out.
+    const QList<std::pair<QString, QStringList>> targets{
+        {QStringLiteral(".mp4"), QStringList{"video,1,und"} + audio},
+        {QStringLiteral(".mkv"), QStringList{"video,1"} + audio}};
+    for (const auto &[target, expected] : targets) {
+        SCOPED_TRACE(target.toStdString());
+        const QString out = dir.file(QStringLiteral("out") + target);
+        dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), out);
+        dlg->OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
+        dlg->OnFSCommand(QStringLiteral("ID-FS-convertTo"), target);
+        dialogs.boxes.clear();
+        dlg->m_fileList->ResetContent();
+        queue(sources);
+        convert();
+        EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:3"}));
+        for (const QString &name : {QStringLiteral("tracks"), QStringLiteral("tracks2"),
+                                    QStringLiteral("tracks3")})
+            EXPECT_EQ(streams(out + QLatin1Char('/') + name + target), expected) << name.toStdString();
+    }
 }
