@@ -374,17 +374,18 @@ TEST_F(EndToEndTest, AnUnattendedRunGoesOnPastADamagedFileAndAnExistingOutputAnd
 
 TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
 {
-    // Three audio tracks, each its own tone, the middle one the default: libVLC hands them to
-    // the muxer in an order that changes from run to run. Three copies per target make a lucky
-    // order (one in 24 per file) pass the test too seldom to matter.
+    // Three audio tracks, the middle one the default, each with its own sample rate (which the
+    // conversion keeps), so that each output track shows which source track it came from:
+    // libVLC hands them to the muxer in an order that changes from run to run. Three copies per
+    // target make a lucky order (one in 24 per file) pass the test too seldom to matter.
     const QString in = dir.file(QStringLiteral("in"));
     QDir().mkpath(in);
     const QString source = in + QStringLiteral("/tracks.mkv");
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"),
                  QStringLiteral("-nostdin -v error -f lavfi -i testsrc2=size=160x90:rate=25:duration=12 "
-                                "-f lavfi -i sine=f=300:d=12 -f lavfi -i sine=f=600:d=12 "
-                                "-f lavfi -i sine=f=900:d=12 -map 0 -map 1 -map 2 -map 3 "
+                                "-f lavfi -i sine=f=300:d=12:r=48000 -f lavfi -i sine=f=600:d=12:r=32000 "
+                                "-f lavfi -i sine=f=900:d=12:r=44100 -map 0 -map 1 -map 2 -map 3 "
                                 "-c:v libx264 -c:a libvorbis -metadata:s:a:0 language=eng "
                                 "-metadata:s:a:1 language=fra -metadata:s:a:2 language=deu "
                                 "-disposition:a:0 0 -disposition:a:1 default -disposition:a:2 0")
@@ -400,15 +401,15 @@ TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
     const auto streams = [](const QString &path) {
         QProcess ffprobe;
         ffprobe.start(QStringLiteral("ffprobe"),
-                      QStringLiteral("-v error -show_entries stream=codec_type:stream_disposition="
-                                     "default:stream_tags=language -of csv=p=0")
+                      QStringLiteral("-v error -show_entries stream=codec_type,sample_rate:"
+                                     "stream_disposition=default:stream_tags=language -of csv=p=0")
                               .split(QLatin1Char(' '))
                           << path);
         ffprobe.waitForFinished(30000);
         return QString::fromUtf8(ffprobe.readAllStandardOutput()).split(QLatin1Char('\n'),
                                                                         Qt::SkipEmptyParts);
     };
-    const QStringList audio{"audio,0,eng", "audio,1,fra", "audio,0,deu"};
+    const QStringList audio{"audio,48000,0,eng", "audio,32000,1,fra", "audio,44100,0,deu"};
     // MP4 names every track's language, "und" for none; Matroska leaves it out.
     const QList<std::pair<QString, QStringList>> targets{
         {QStringLiteral(".mp4"), QStringList{"video,1,und"} + audio},
