@@ -2,6 +2,7 @@
 #include "LibVlcControl.h"
 
 #include "Mp4SyncSample.h"
+#include "OutputNaming.h"
 #include "OutputTracks.h"
 
 #include <vlc/vlc.h>
@@ -133,11 +134,17 @@ public:
             const bool standard = module.compare(QLatin1String("std"), Qt::CaseInsensitive) == 0
                                   || module.compare(QLatin1String("standard"), Qt::CaseInsensitive)
                                          == 0;
-            if (standard && m_standardAt < 0)
+            const bool firstStandard = standard && m_standardAt < 0;
+            if (firstStandard)
                 m_standardAt = nameStart;
             pos = skipSpaces(pos);
             if (at(pos) == u'{')
                 pos = scanParameters(pos, standard);
+            if (firstStandard) {
+                m_standardEnd = pos;
+                while (m_standardEnd > m_standardAt && isOneOf(m_standardEnd - 1, u" \t"))
+                    --m_standardEnd;
+            }
             if (at(pos) != u':')
                 return;
             ++pos;
@@ -229,9 +236,10 @@ private:
     QString &m_text;
 
 public:
-    // Where the first standard output module's name starts, or -1; and its destination as
-    // written (quotes and escapes included).
+    // Where the first standard output module starts (its name), or -1, and ends (after its
+    // parameters); and its destination as written (quotes and escapes included).
     qsizetype m_standardAt = -1;
+    qsizetype m_standardEnd = -1;
     QString m_destination;
 };
 
@@ -267,8 +275,8 @@ QList<OutputTracks::SourceTrack> readSourceTracks(libvlc_media_t *media)
     return result;
 }
 
-// Each conversion's chain names its own statistics module, whose log tells the order in which
-// the muxer was given the tracks.
+// Each conversion's chain names its own statistics module, given every track right after the
+// standard output: its log tells the order in which the muxer was given them.
 constexpr char TrackWatchPrefix[] = "movarin-tracks-";
 std::atomic<unsigned> trackWatchCount{0};
 
@@ -304,8 +312,8 @@ void CLibVlcInstance::OnLog(void *data, int level, const vlc_log_t *context,
             self->m_sawInterlaced = true;
         return;
     }
-    // The "stats" stream output says this for every track it hands on, before it hands it on;
-    // a conversion's own module tells the order in which its muxer was given the tracks.
+    // The "stats" stream output says this for every track it is given; a conversion's own
+    // module, beside its standard output, tells the order in which the muxer was given them.
     if (format && std::strcmp(format, "%s: Adding track type:%s id:%d") == 0) {
         va_list copy;
         va_copy(copy, arguments);
@@ -744,8 +752,15 @@ CLibVlcControl::WatchedChain CLibVlcControl::watchTracks(const QString &option,
     scanner.rewriteChain(result.indexOf(QLatin1Char('#')) + 1);
     if (scanner.m_standardAt < 0)
         return {option, false};
-    result.insert(scanner.m_standardAt, QLatin1String("stats{prefix=") + prefix
-                                            + QLatin1String("}:"));
+    // Beside the standard output, not in front of it: a track its muxer refuses (subtitles in
+    // FFmpeg's) would reach a module behind the statistics module with no id, and libVLC falls.
+    // The standard output becomes a quoted value, read once more when the duplicate module
+    // makes it: its own quoted values are escaped a second time.
+    const qsizetype length = scanner.m_standardEnd - scanner.m_standardAt;
+    const QString standard = result.mid(scanner.m_standardAt, length);
+    result.replace(scanner.m_standardAt, length,
+                   QLatin1String("duplicate{dst=\"") + OutputNaming::EscapedForQuotes(standard)
+                       + QLatin1String("\",dst=stats{prefix=") + prefix + QLatin1String("}}"));
     return {result, takesOneAudioTrack(scanner.m_destination)};
 }
 

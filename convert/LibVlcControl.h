@@ -92,8 +92,9 @@ public:
     // audio track (see OutputTracks); what went wrong, or empty.
     QString ArrangeTracks(const QString &path) override;
 
-    // The chain with a statistics module of the given prefix before its standard output, and
-    // whether that output's container takes one audio track at most.
+    // The chain with a statistics module of the given prefix beside its standard output (both
+    // under a duplicate module), and whether that output's container takes one audio track at
+    // most.
     struct WatchedChain
     {
         QString option;

@@ -95,7 +95,7 @@ IDialogs::FileType SaveFileType(int variant, const QString &convertTo)
     return {kind + QLatin1String(" (") + pattern + QLatin1Char(')'), pattern};
 }
 
-static QString escapedForQuotes(const QString &text)
+QString EscapedForQuotes(const QString &text)
 {
     QString out;
     out.reserve(text.size());
@@ -145,7 +145,7 @@ QString TranscodeOption(const ConversionSettings &s, const QString &outputPath,
     if (deinterlace)
         option += QLatin1String(",deinterlace");
     return option + QLatin1String("}:std{access=file,mux=") + s.container
-           + QLatin1String(",url=\"") + escapedForQuotes(outputPath) + QLatin1String("\"}");
+           + QLatin1String(",url=\"") + EscapedForQuotes(outputPath) + QLatin1String("\"}");
 }
 
 QString TranscodeOptionFor(const ConversionSettings &settings, const QString &outputPath,

@@ -30,6 +30,10 @@ QString SuggestedSaveName(int variant, const QString &source, const QString &can
 // "All Ipod Supported Types (*.mp4)" (variant 0), matching "*" + convertTo.
 IDialogs::FileType SaveFileType(int variant, const QString &convertTo);
 
+// Text to go between double quotes in a stream-output chain: '\' and '"' escaped as libVLC
+// reads them, nothing else changed.
+QString EscapedForQuotes(const QString &text);
+
 // ":sout=#transcode{...}:std{access=file,mux=...,url="..."}" with every setting verbatim.
 // Inside the quoted url, '\' and '"' are escaped as libVLC reads them, so that a file name can
 // never change the chain; a path without those two characters is inserted as it is.

@@ -381,16 +381,20 @@ TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
     const QString in = dir.file(QStringLiteral("in"));
     QDir().mkpath(in);
     const QString source = in + QStringLiteral("/tracks.mkv");
+    // And subtitles, which FFmpeg's muxers refuse: the other tracks are put right all the same.
+    const QString subtitles = dir.write(QStringLiteral("in/tracks.srt"),
+                                        "1\n00:00:01,000 --> 00:00:03,000\nHello\n\n");
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"),
                  QStringLiteral("-nostdin -v error -f lavfi -i testsrc2=size=160x90:rate=25:duration=12 "
                                 "-f lavfi -i sine=f=300:d=12:r=48000 -f lavfi -i sine=f=600:d=12:r=32000 "
-                                "-f lavfi -i sine=f=900:d=12:r=44100 -map 0 -map 1 -map 2 -map 3 "
-                                "-c:v libx264 -c:a libvorbis -metadata:s:a:0 language=eng "
+                                "-f lavfi -i sine=f=900:d=12:r=44100 -i %1 -map 0 -map 1 -map 2 -map 3 -map 4 "
+                                "-c:v libx264 -c:a libvorbis -c:s srt -metadata:s:a:0 language=eng "
                                 "-metadata:s:a:1 language=fra -metadata:s:a:2 language=deu "
-                                "-disposition:a:0 0 -disposition:a:1 default -disposition:a:2 0")
+                                "-disposition:a:0 0 -disposition:a:1 default -disposition:a:2 0 %2")
                          .split(QLatin1Char(' '))
-                     << source);
+                         .replaceInStrings(QStringLiteral("%1"), subtitles)
+                         .replaceInStrings(QStringLiteral("%2"), source));
     ASSERT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0)
         << ffmpeg.readAllStandardError().toStdString();
     QStringList sources{source};
