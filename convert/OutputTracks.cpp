@@ -4,6 +4,7 @@
 #include "Mp4Box.h"
 
 #include <QFile>
+#include <QHash>
 #include <algorithm>
 #include <limits>
 #include <numeric>
@@ -193,7 +194,15 @@ constexpr quint32 TracksId = 0x1654AE6B;
 constexpr quint32 ClusterId = 0x1F43B675;
 constexpr quint32 Crc32Id = 0xBF;
 constexpr quint32 TrackEntryId = 0xAE;
+constexpr quint32 TrackNumberId = 0xD7;
 constexpr quint32 TrackTypeId = 0x83;
+constexpr quint32 CuesId = 0x1C53BB6B;
+constexpr quint32 CuePointId = 0xBB;
+constexpr quint32 CueTrackPositionsId = 0xB7;
+constexpr quint32 CueTrackId = 0xF7;
+constexpr quint32 SimpleBlockId = 0xA3;
+constexpr quint32 BlockGroupId = 0xA0;
+constexpr quint32 BlockId = 0xA1;
 constexpr quint32 FlagDefaultId = 0x88;
 constexpr quint32 LanguageId = 0x22B59C;
 
@@ -274,6 +283,9 @@ struct MatroskaTrack
     qint64 languageAt = -1;   // a Language element of three letters
     qint64 flagDefaultAt = -1;
     qint64 flagDefaultLength = 0;
+    qint64 numberAt = -1;      // TrackNumber, which the blocks and cues name
+    qint64 numberLength = 0;
+    quint64 number = 0;
     HeaderTrack header = {};
 };
 
@@ -283,6 +295,8 @@ struct TrackList
     Outcome status = Outcome::NotHandled;
     qint64 payloadOffset = 0;
     QByteArray payload = {};
+    qint64 end = 0;             // where the track list ends in the file
+    qint64 segmentEnd = 0;      // and the segment that holds it
 };
 
 TrackList readTrackList(QIODevice &file)
@@ -317,7 +331,8 @@ TrackList readTrackList(QIODevice &file)
             const qint64 length = element->end - element->payload;
             if (length > MaxTrackListBytes || !file.seek(element->payload))
                 break;
-            TrackList list{Outcome::Arranged, element->payload, file.read(length)};
+            TrackList list{Outcome::Arranged, element->payload, file.read(length),
+                           element->end, segment->end};
             if (list.payload.size() != length)
                 break;
             return list;
@@ -344,7 +359,12 @@ std::optional<QList<MatroskaTrack>> readMatroskaTracks(const QByteArray &list)
         track.header.isDefault = true;
         track.header.language = QStringLiteral("eng");
         for (const Element &field : *fields) {
-            if (field.id == TrackTypeId) {
+            if (field.id == TrackNumberId && field.end > field.payload
+                && field.end - field.payload <= 8) {
+                track.numberAt = field.payload;
+                track.numberLength = field.end - field.payload;
+                track.number = readUnsigned(list, field);
+            } else if (field.id == TrackTypeId) {
                 const quint64 type = readUnsigned(list, field);
                 track.kind = type == 1 ? Kind::Video : type == 2 ? Kind::Audio : Kind::Other;
             } else if (field.id == FlagDefaultId && field.end > field.payload
@@ -377,6 +397,92 @@ quint32 crc32(const char *data, qint64 length)
     return ~crc;
 }
 
+// Largest cluster or cue list read into memory while track numbers are rewritten.
+constexpr qint64 MaxClusterBytes = 256 * 1024 * 1024;
+
+// Where each block and cue after the track list names its track, as bytes to overwrite, for
+// the numbers renumbered (old to new, every number below 127: one byte in a block). nullopt
+// when something there does not read, or names a track in more than one byte.
+std::optional<QList<std::pair<qint64, QByteArray>>>
+renumberedReferences(QIODevice &file, const TrackList &list, const QHash<quint64, quint64> &renumbered)
+{
+    QList<std::pair<qint64, QByteArray>> writes;
+    const auto readLevel = [&](qint64 begin, qint64 end) -> std::optional<QByteArray> {
+        if (end - begin > MaxClusterBytes || !file.seek(begin))
+            return std::nullopt;
+        QByteArray bytes = file.read(end - begin);
+        if (bytes.size() != end - begin)
+            return std::nullopt;
+        return bytes;
+    };
+    // A block's payload starts with its track number.
+    const auto block = [&](const QByteArray &data, const Element &element, qint64 base) {
+        if (element.end <= element.payload)
+            return false;
+        const auto first = quint8(data.at(element.payload));
+        if (!(first & 0x80))
+            return false;   // a number of more than one byte
+        const quint64 number = first & 0x7f;
+        if (const auto it = renumbered.constFind(number); it != renumbered.cend())
+            writes.append({base + element.payload, QByteArray(1, char(0x80 | *it))});
+        return true;
+    };
+    qint64 pos = list.end;
+    while (pos < list.segmentEnd) {
+        if (!file.seek(pos))
+            return std::nullopt;
+        const QByteArray head = file.read(12);
+        std::optional<Element> element = readElementHeader(head.constData(), head.size());
+        if (!element || element->unknownSize || pos + element->end > list.segmentEnd)
+            return std::nullopt;
+        const qint64 payload = pos + element->payload;
+        const qint64 end = pos + element->end;
+        if (element->id == ClusterId || element->id == CuesId) {
+            const std::optional<QByteArray> data = readLevel(payload, end);
+            if (!data)
+                return std::nullopt;
+            const std::optional<QList<Element>> children = readElements(*data, 0, data->size());
+            if (!children)
+                return std::nullopt;
+            for (const Element &child : *children) {
+                if (child.id == SimpleBlockId) {
+                    if (!block(*data, child, payload))
+                        return std::nullopt;
+                } else if (child.id == BlockGroupId || child.id == CuePointId) {
+                    const auto inner = readElements(*data, child.payload, child.end);
+                    if (!inner)
+                        return std::nullopt;
+                    for (const Element &part : *inner) {
+                        if (part.id == BlockId && !block(*data, part, payload))
+                            return std::nullopt;
+                        if (part.id != CueTrackPositionsId)
+                            continue;
+                        const auto fields = readElements(*data, part.payload, part.end);
+                        if (!fields)
+                            return std::nullopt;
+                        for (const Element &field : *fields) {
+                            if (field.id != CueTrackId)
+                                continue;
+                            const qint64 length = field.end - field.payload;
+                            const auto it = renumbered.constFind(readUnsigned(*data, field));
+                            if (length < 1 || length > 8)
+                                return std::nullopt;
+                            if (it == renumbered.cend())
+                                continue;
+                            QByteArray value(length, 0);
+                            for (qint64 i = 0; i < length; ++i)
+                                value[length - 1 - i] = char((*it >> (8 * i)) & 0xff);
+                            writes.append({payload + field.payload, value});
+                        }
+                    }
+                }
+            }
+        }
+        pos = end;
+    }
+    return writes;
+}
+
 Outcome arrangeMatroska(QIODevice &file, const TrackList &list, const QList<TrackPlan> &plan)
 {
     const QByteArray &payload = list.payload;
@@ -386,6 +492,25 @@ Outcome arrangeMatroska(QIODevice &file, const TrackList &list, const QList<Trac
     if (tracks->size() != plan.size())
         return Outcome::Mismatch;
     const QList<qsizetype> order = rankedOrder(plan);
+    // libVLC lists a Matroska file's tracks by their numbers, FFmpeg and GStreamer in the order
+    // of the entries: the numbers stay with the places, as in MP4, and every block and cue that
+    // names a moved track is rewritten too. Numbers of more than one byte in a block are not
+    // moved (the entries still are).
+    QHash<quint64, quint64> renumbered;
+    bool renumber = true;
+    for (qsizetype slot = 0; slot < tracks->size(); ++slot) {
+        const MatroskaTrack &from = tracks->at(order[slot]);
+        const MatroskaTrack &place = tracks->at(slot);
+        renumber = renumber && from.numberAt >= 0 && place.numberAt >= 0 && from.number < 127
+                   && place.number < 127 && from.number > 0 && place.number > 0;
+        if (from.number != place.number)
+            renumbered.insert(from.number, place.number);
+    }
+    std::optional<QList<std::pair<qint64, QByteArray>>> references;
+    if (renumber && !renumbered.isEmpty())
+        references = renumberedReferences(file, list, renumbered);
+    if (!references)
+        renumbered.clear();
     QByteArray rewritten;
     rewritten.reserve(payload.size());
     qint64 pos = 0;
@@ -405,11 +530,20 @@ Outcome arrangeMatroska(QIODevice &file, const TrackList &list, const QList<Trac
                 bytes[at + i] = 0;
             bytes[at + track.flagDefaultLength - 1] = char(*wanted.isDefault ? 1 : 0);
         }
+        if (const auto it = renumbered.constFind(track.number); it != renumbered.cend()) {
+            const qint64 at = track.numberAt - track.entry.begin;
+            for (qint64 i = 0; i < track.numberLength; ++i)
+                bytes[at + track.numberLength - 1 - i] = char((*it >> (8 * i)) & 0xff);
+        }
         rewritten += bytes;
         pos = place.entry.end;
         ++slot;
     }
     rewritten += payload.mid(pos);
+    if (references)
+        for (const auto &[at, value] : *references)
+            if (!writeAt(file, at, value))
+                return Outcome::WriteFailed;
     if (rewritten == payload)
         return Outcome::Arranged;
     // A CRC-32 element first in the list covers the rest of it.

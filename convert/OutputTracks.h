@@ -14,8 +14,10 @@ class QIODevice;
 // of an MP4-family or Matroska output is put right in place: the tracks in the source's order,
 // their languages, and the source's default audio track marked default (the only one); an Ogg
 // output's tracks are put in the source's order (Ogg has no languages or flags).
-// Nothing but the header is touched, and it keeps its size: the boxes, elements or pages are
-// moved within it and values of the same length are written over the muxer's.
+// The header keeps its size: the boxes, elements or pages are moved within it and values of the
+// same length are written over the muxer's. In Matroska, where libVLC lists the tracks by
+// number, the numbers stay with the places, and each block and cue naming a moved track gets
+// its new number (one byte, in place).
 namespace OutputTracks {
 
 enum class Kind { Video, Audio, Other };

@@ -16,10 +16,12 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
 #include <QTimer>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <vlc/vlc.h>
 
 namespace {
 
@@ -372,6 +374,37 @@ TEST_F(EndToEndTest, AnUnattendedRunGoesOnPastADamagedFileAndAnExistingOutputAnd
     EXPECT_TRUE(dir.read(QStringLiteral("program/Formats.ini")).contains("Unattended=1"));
 }
 
+namespace {
+
+// The languages of a file's audio tracks in the order libVLC lists them (Matroska's by track
+// number, not by the order of the track entries).
+QStringList vlcAudioLanguages(const QString &path)
+{
+    const char *const arguments[] = {"--quiet", "--ignore-config", "--no-lua"};
+    libvlc_instance_t *instance = libvlc_new(std::size(arguments), arguments);
+    if (!instance)
+        return {};
+    QStringList languages;
+    libvlc_media_t *media = libvlc_media_new_path(instance, path.toUtf8().constData());
+    if (media && libvlc_media_parse_with_options(media, libvlc_media_parse_local, 5000) == 0) {
+        for (int i = 0; i < 600 && libvlc_media_get_parsed_status(media) == 0; ++i)
+            QThread::msleep(10);
+        libvlc_media_track_t **tracks = nullptr;
+        const unsigned count = libvlc_media_tracks_get(media, &tracks);
+        for (unsigned i = 0; i < count; ++i)
+            if (tracks[i]->i_type == libvlc_track_audio)
+                languages << QString::fromUtf8(tracks[i]->psz_language ? tracks[i]->psz_language : "");
+        if (tracks)
+            libvlc_media_tracks_release(tracks, count);
+    }
+    if (media)
+        libvlc_media_release(media);
+    libvlc_release(instance);
+    return languages;
+}
+
+} // namespace
+
 TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
 {
     // Three audio tracks, the middle one the default, each with its own sample rate (which the
@@ -430,7 +463,11 @@ TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
         convert();
         EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:3"}));
         for (const QString &name : {QStringLiteral("tracks"), QStringLiteral("tracks2"),
-                                    QStringLiteral("tracks3")})
-            EXPECT_EQ(streams(out + QLatin1Char('/') + name + target), expected) << name.toStdString();
+                                    QStringLiteral("tracks3")}) {
+            const QString output = out + QLatin1Char('/') + name + target;
+            EXPECT_EQ(streams(output), expected) << name.toStdString();
+            EXPECT_EQ(vlcAudioLanguages(output), QStringList({"eng", "fra", "deu"}))
+                << name.toStdString();
+        }
     }
 }
