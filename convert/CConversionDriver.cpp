@@ -629,9 +629,10 @@ void CConversionDriver::EndOfAttempt()
                 return;
             m_waiting = false;
             m_vlcHost.GiveBackControl(std::move(control));
-            if (!arranging->isEmpty())
-                m_attemptMessages << QStringLiteral("warning tracks: ") + *arranging;
-            const QString verdict = OutputCheck::WhyNotWhole(sourceFacts, *output);
+            // A header rewritten only in part may still read, but not as the source had it.
+            const QString verdict = !arranging->isEmpty()
+                                        ? *arranging
+                                        : OutputCheck::WhyNotWhole(sourceFacts, *output);
             if (!verdict.isEmpty()) {
                 m_reason = QStringLiteral("the output is not whole: ") + verdict;
                 FinishAttempt(false);

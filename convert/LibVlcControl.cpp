@@ -802,19 +802,12 @@ QString CLibVlcControl::ArrangeTracks(const QString &path)
         if (kept.size() != muxed.size())
             outcome = OutputTracks::Arrange(path, OutputTracks::PlanFor(kept, source));
     }
-    switch (outcome) {
-    case OutputTracks::Outcome::Arranged:
-    case OutputTracks::Outcome::NotHandled:
-        return {};
-    case OutputTracks::Outcome::Mismatch:
-        return QStringLiteral("the output holds other tracks than the muxer was given; "
-                              "their order and flags are left as written");
-    case OutputTracks::Outcome::Damaged:
-        return QStringLiteral("the output's track list does not read");
-    case OutputTracks::Outcome::WriteFailed:
-        return QStringLiteral("the output's track list could not be rewritten");
-    }
-    return {};
+    // A header that does not read, or other tracks than the muxer was given, are left as the
+    // muxer wrote them: the read-back judges that file. Only a failed write leaves one that
+    // is neither.
+    return outcome == OutputTracks::Outcome::WriteFailed
+               ? QStringLiteral("its track list could not be rewritten")
+               : QString();
 }
 
 QString CLibVlcControl::rewriteStdUrlToDst(const QString &option)

@@ -89,7 +89,7 @@ public:
     static QString rewriteStdUrlToDst(const QString &option);
 
     // Puts the output's tracks in the source's order, with the source's languages and default
-    // audio track (see OutputTracks); what went wrong, or empty.
+    // audio track (see OutputTracks); empty unless rewriting its header failed.
     QString ArrangeTracks(const QString &path) override;
 
     // The chain with a statistics module of the given prefix beside its standard output (both
