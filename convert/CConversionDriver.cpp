@@ -705,21 +705,29 @@ void CConversionDriver::EndOfAttempt()
     // along, while the window answers and Stop works.
     std::shared_ptr<CVLCControl> control(m_vlcHost.TakeControl());
     auto output = std::make_shared<CMediaFacts>();
+    auto arranging = std::make_shared<QString>();
     const QString temp = m_currentTemp;
     const quint64 generation = m_generation;
     m_waiting = true;
     m_services.work.Run(
         this,
-        [control, output, temp] {
-            if (control)
-                *output = control->ProbeFile(temp);
+        [control, output, arranging, temp] {
+            if (!control)
+                return;
+            // The tracks are put as the source had them before the output is read back, so
+            // that what is checked is what the user gets.
+            *arranging = control->ArrangeTracks(temp);
+            *output = control->ProbeFile(temp);
         },
-        [this, control, output, sourceFacts, generation]() mutable {
+        [this, control, output, arranging, sourceFacts, generation]() mutable {
             if (!Current(generation))
                 return;
             m_waiting = false;
             m_vlcHost.GiveBackControl(std::move(control));
-            const QString verdict = OutputCheck::WhyNotWhole(sourceFacts, *output);
+            // A header rewritten only in part may still read, but not as the source had it.
+            const QString verdict = !arranging->isEmpty()
+                                        ? *arranging
+                                        : OutputCheck::WhyNotWhole(sourceFacts, *output);
             if (!verdict.isEmpty()) {
                 m_reason = QStringLiteral("the output is not whole: ") + verdict;
                 FinishAttempt(false);

@@ -71,6 +71,15 @@ public:
     // shows its video from the first frame. Video counts only when the file holds a packet of
     // it. Safe to call from any thread.
     virtual CMediaFacts ProbeFile(const QString &path) = 0;
+    // Puts a finished output's tracks as the source had them (order, languages, default
+    // track), where its container and the control allow. Empty when the output was arranged
+    // or left as the muxer wrote it; else why it is not whole. Called once the item is
+    // cleared, before the output is read. Safe to call from any thread.
+    virtual QString ArrangeTracks(const QString &path)
+    {
+        Q_UNUSED(path);
+        return {};
+    }
 };
 
 // Makes a fresh control for every attempt. Tests hand in a factory of scripted fakes.

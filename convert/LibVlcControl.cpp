@@ -2,11 +2,13 @@
 #include "LibVlcControl.h"
 
 #include "Mp4SyncSample.h"
+#include "OutputTracks.h"
 #include "TranscodeOption.h"
 
 #include <vlc/vlc.h>
 
 #include <QByteArray>
+#include <algorithm>
 #include <chrono>
 #include <cstdarg>
 #include <cmath>
@@ -109,6 +111,32 @@ using LookPlayerPtr = std::unique_ptr<libvlc_media_player_t, PlayerStopRelease>;
     throw CVlcError(message);
 }
 
+// The tracks of the source as libVLC read them, in its order.
+QList<OutputTracks::SourceTrack> readSourceTracks(libvlc_media_t *media)
+{
+    QList<OutputTracks::SourceTrack> result;
+    libvlc_media_track_t **tracks = nullptr;
+    const unsigned count = libvlc_media_tracks_get(media, &tracks);
+    for (unsigned i = 0; i < count; ++i) {
+        OutputTracks::SourceTrack track;
+        track.id = tracks[i]->i_id;
+        track.kind = tracks[i]->i_type == libvlc_track_video   ? OutputTracks::Kind::Video
+                     : tracks[i]->i_type == libvlc_track_audio ? OutputTracks::Kind::Audio
+                                                               : OutputTracks::Kind::Other;
+        if (tracks[i]->psz_language)
+            track.language = QString::fromUtf8(tracks[i]->psz_language).toLower();
+        result << track;
+    }
+    if (tracks)
+        libvlc_media_tracks_release(tracks, count);
+    return result;
+}
+
+// Each conversion's chain names its own statistics module, given every track right after the
+// standard output: its log tells the order in which the muxer was given them.
+constexpr char TrackWatchPrefix[] = "movarin-tracks-";
+std::atomic<unsigned> trackWatchCount{0};
+
 } // namespace
 
 // ---- CLibVlcInstance -------------------------------------------------------------------------
@@ -155,17 +183,35 @@ void CLibVlcInstance::OnLog(void *data, int level, const vlc_log_t *context,
             self->m_sawInterlaced = true;
         return;
     }
-    // The "stats" stream output says this for every packet that passes it.
+    // The "stats" stream output says this for every track it is given; a conversion's own
+    // module, beside its standard output, tells the order in which the muxer was given them.
+    if (format && std::strcmp(format, "%s: Adding track type:%s id:%d") == 0) {
+        va_list copy;
+        va_copy(copy, arguments);
+        const char *prefix = va_arg(copy, const char *);
+        va_arg(copy, const char *);   // the type
+        const int id = va_arg(copy, int);
+        va_end(copy);
+        if (prefix && std::strncmp(prefix, TrackWatchPrefix, sizeof TrackWatchPrefix - 1) == 0) {
+            const std::lock_guard guard(self->m_writeErrorLock);
+            if (self->m_muxedTracks.size() < MaxMuxedTracks)
+                self->m_muxedTracks.append({QString::fromUtf8(prefix), id});
+        }
+        return;
+    }
+    // And this for every packet that passes it.
     if (format
         && std::strcmp(format, "%s: track:%d type:%s segment_number:%lu dts_difference:%ld "
                                "length:%ld md5:%16s")
                == 0) {
         va_list copy;
         va_copy(copy, arguments);
-        va_arg(copy, const char *);   // its prefix
+        const char *prefix = va_arg(copy, const char *);
         va_arg(copy, int);            // the track
         const char *type = va_arg(copy, const char *);
         va_end(copy);
+        if (prefix && std::strncmp(prefix, TrackWatchPrefix, sizeof TrackWatchPrefix - 1) == 0)
+            return;   // a conversion's, not a look at a file
         if (type && std::strcmp(type, "Video") == 0)
             self->m_sawVideoPacket = true;
         self->m_sawPacket = true;
@@ -210,6 +256,17 @@ void CLibVlcInstance::StartWriteWatch()
     const std::lock_guard guard(m_writeErrorLock);
     m_writeError.clear();
     m_messages.clear();
+    m_muxedTracks.clear();
+}
+
+QList<int> CLibVlcInstance::MuxedTracks(const QString &prefix) const
+{
+    const std::lock_guard guard(m_writeErrorLock);
+    QList<int> ids;
+    for (const auto &[owner, id] : m_muxedTracks)
+        if (owner == prefix)
+            ids << id;
+    return ids;
 }
 
 QStringList CLibVlcInstance::Messages() const
@@ -355,6 +412,7 @@ bool CLibVlcControl::isActive()
             libvlc_media_t *media = libvlc_media_player_get_media(m_player);
             if (media) {
                 m_sourceFacts = readFacts(media);
+                m_sourceTracks = readSourceTracks(media);
                 libvlc_media_release(media);
             }
         }
@@ -401,8 +459,18 @@ void CLibVlcControl::addTarget(const QString &uri, const QStringList &options, i
     libvlc_media_t *media = libvlc_media_new_path(m_instance.get(), uri.toUtf8().constData());
     if (!media)
         fail("libVLC cannot open the source");
-    for (const QString &option : options)
-        libvlc_media_add_option(media, TranscodeOption::RewriteStdUrlToDst(option).toUtf8().constData());
+    m_sourcePath = uri;
+    m_sourceTracks.clear();
+    m_trackPrefix = QLatin1String(TrackWatchPrefix) + QString::number(++trackWatchCount);
+    for (const QString &option : options) {
+        const TranscodeOption::WatchedChain watched = TranscodeOption::WatchTracks(
+            TranscodeOption::RewriteStdUrlToDst(option), m_trackPrefix);
+        libvlc_media_add_option(media, watched.option.toUtf8().constData());
+        // Without sout-all libVLC converts the tracks it would play: one video, and of the
+        // audio tracks the source's default.
+        if (watched.oneAudioTrack)
+            libvlc_media_add_option(media, ":no-sout-all");
+    }
 
     // A fresh player for every item: nothing of an earlier attempt can carry over.
     m_player = libvlc_media_player_new_from_media(media);
@@ -590,6 +658,52 @@ CMediaFacts CLibVlcControl::readFileFacts(const QString &path, const CLibVlcInst
             facts = readFacts(media.get());
     }
     return facts;
+}
+
+QString CLibVlcControl::ArrangeTracks(const QString &path)
+{
+    const QList<int> muxed = m_instance.MuxedTracks(m_trackPrefix);
+    if (muxed.isEmpty() || m_sourceTracks.isEmpty())
+        return {};
+    // libVLC does not say which track a source flags default: its header does, for the
+    // containers whose header is read here; their tracks come in libVLC's order.
+    QList<OutputTracks::SourceTrack> source = m_sourceTracks;
+    if (const auto header = OutputTracks::ReadTracks(m_sourcePath)) {
+        QList<bool> flags;
+        for (const OutputTracks::HeaderTrack &track : *header)
+            if (track.kind == OutputTracks::Kind::Audio)
+                flags << track.isDefault;
+        qsizetype audio = 0;
+        for (const OutputTracks::SourceTrack &track : std::as_const(source))
+            audio += track.kind == OutputTracks::Kind::Audio ? 1 : 0;
+        if (audio == flags.size()) {
+            qsizetype next = 0;
+            for (OutputTracks::SourceTrack &track : source)
+                if (track.kind == OutputTracks::Kind::Audio)
+                    track.isDefault = flags[next++];
+        }
+    }
+    OutputTracks::Outcome outcome = OutputTracks::Arrange(path, OutputTracks::PlanFor(muxed, source));
+    if (outcome == OutputTracks::Outcome::Mismatch) {
+        // Muxers that take only pictures and sound refuse the rest (subtitles, data), which
+        // the statistics module saw all the same.
+        QList<int> kept;
+        for (const int id : muxed) {
+            const auto found = std::find_if(source.cbegin(), source.cend(), [&](const auto &t) {
+                return t.id == id;
+            });
+            if (found == source.cend() || found->kind != OutputTracks::Kind::Other)
+                kept << id;
+        }
+        if (kept.size() != muxed.size())
+            outcome = OutputTracks::Arrange(path, OutputTracks::PlanFor(kept, source));
+    }
+    // A header that does not read, or other tracks than the muxer was given, are left as the
+    // muxer wrote them: the read-back judges that file. Only a failed write leaves one that
+    // is neither.
+    return outcome == OutputTracks::Outcome::WriteFailed
+               ? QStringLiteral("its track list could not be rewritten")
+               : QString();
 }
 
 // ---- CLibVlcControlFactory -------------------------------------------------------------------

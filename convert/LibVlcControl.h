@@ -2,6 +2,7 @@
 #pragma once
 
 #include "CVLCControl.h"
+#include "OutputTracks.h"
 
 #include <QStringList>
 #include <atomic>
@@ -35,6 +36,10 @@ public:
     // libVLC's warnings and errors since the watch began, the first MaxMessages of them.
     QStringList Messages() const;
     static constexpr qsizetype MaxMessages = 40;
+    // The ids of the tracks a conversion's muxer was given, in that order: as the conversion's
+    // statistics module (of the given prefix) said since the watch began.
+    QList<int> MuxedTracks(const QString &prefix) const;
+    static constexpr qsizetype MaxMuxedTracks = 256;
 
     // A look at a file (its frames' interlacing, its packets, its first picture) played by a
     // player of its own. The log tells which frames were flagged interlaced and which packets
@@ -71,6 +76,7 @@ private:
     mutable std::mutex m_writeErrorLock;
     QString m_writeError;
     QStringList m_messages;
+    QList<QPair<QString, int>> m_muxedTracks;
     std::atomic<bool> m_sawInterlaced{false};
     std::atomic<bool> m_sawPacket{false};
     std::atomic<bool> m_sawVideoPacket{false};
@@ -96,6 +102,9 @@ public:
     QStringList Messages() override;
     CMediaFacts SourceFacts() override;
     CMediaFacts ProbeFile(const QString &path) override;
+    // Puts the output's tracks in the source's order, with the source's languages and default
+    // audio track (see OutputTracks); empty unless rewriting its header failed.
+    QString ArrangeTracks(const QString &path) override;
 
 private:
     // An item is opening, buffering, playing or paused. An item found ended or failed is
@@ -123,6 +132,9 @@ private:
     std::function<void()> m_endNotice;
     bool m_watchingEnd = false;
     CMediaFacts m_sourceFacts;
+    QString m_sourcePath;
+    QString m_trackPrefix;
+    QList<OutputTracks::SourceTrack> m_sourceTracks;
     bool m_playedToEnd = false;
     bool m_playRequested = false;
 };

@@ -1,98 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Mp4SyncSample.h"
 
+#include "Mp4Box.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QIODevice>
-#include <cstdint>
-#include <optional>
 
 namespace Mp4SyncSample {
 
 namespace {
 
-quint32 readU32(const char *p)
-{
-    const auto *b = reinterpret_cast<const unsigned char *>(p);
-    return (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | quint32(b[3]);
-}
-
-quint64 readU64(const char *p)
-{
-    return (quint64(readU32(p)) << 32) | readU32(p + 4);
-}
-
-// One box inside [begin, end) of a buffer: its type and its payload's bounds.
-struct Box
-{
-    QByteArray type;
-    qint64 payload = 0;
-    qint64 end = 0;
-};
-
-// Walks the boxes of one level of a buffer. A box whose header or size does not fit stops the
-// walk as damaged.
-class BoxWalker
-{
-public:
-    BoxWalker(const QByteArray &data, qint64 begin, qint64 end)
-        : m_data(data)
-        , m_pos(begin)
-        , m_end(end)
-    {
-    }
-
-    // The next box, or nullopt at the end (damaged() tells whether the end came early).
-    std::optional<Box> next()
-    {
-        if (m_damaged || m_pos == m_end)
-            return std::nullopt;
-        if (m_end - m_pos < 8)
-            return fail();
-        const char *p = m_data.constData() + m_pos;
-        quint64 size = readU32(p);
-        qint64 header = 8;
-        if (size == 1) {
-            if (m_end - m_pos < 16)
-                return fail();
-            size = readU64(p + 8);
-            header = 16;
-        } else if (size == 0) {
-            size = quint64(m_end - m_pos);   // to the end of its parent
-        }
-        if (size < quint64(header) || size > quint64(m_end - m_pos))
-            return fail();
-        Box box{QByteArray(p + 4, 4), m_pos + header, m_pos + qint64(size)};
-        m_pos = box.end;
-        return box;
-    }
-
-    bool damaged() const { return m_damaged; }
-
-private:
-    std::nullopt_t fail()
-    {
-        m_damaged = true;
-        return std::nullopt;
-    }
-
-    const QByteArray &m_data;
-    qint64 m_pos;
-    qint64 m_end;
-    bool m_damaged = false;
-};
-
-// The first child of the given type, or nullopt; damaged is set when the level is.
-std::optional<Box> child(const QByteArray &data, const Box &parent, const char *type,
-                         bool &damaged)
-{
-    BoxWalker walker(data, parent.payload, parent.end);
-    while (const std::optional<Box> box = walker.next())
-        if (box->type == type)
-            return box;
-    damaged = damaged || walker.damaged();
-    return std::nullopt;
-}
+using namespace Mp4Box;
 
 // One track: whether it is video and, if so, whether its first sample is a sync sample.
 Verdict checkTrack(const QByteArray &data, const Box &track)
@@ -132,7 +51,7 @@ Verdict checkTrack(const QByteArray &data, const Box &track)
 
 Verdict checkMovie(const QByteArray &movie)
 {
-    const Box whole{"moov", 0, movie.size()};
+    const Box whole{"moov", 0, 0, movie.size()};
     BoxWalker walker(movie, whole.payload, whole.end);
     Verdict verdict = Verdict::FirstSampleIsSync;
     while (const std::optional<Box> box = walker.next()) {
@@ -151,44 +70,16 @@ Verdict checkMovie(const QByteArray &movie)
 
 Verdict Check(QIODevice &file)
 {
-    const qint64 fileSize = file.size();
-    qint64 pos = 0;
-    bool sawFileType = false;
-    while (pos < fileSize) {
-        if (!file.seek(pos))
-            return Verdict::Damaged;
-        const QByteArray header = file.read(16);
-        if (header.size() < 8)
-            break;
-        quint64 size = readU32(header.constData());
-        qint64 headerSize = 8;
-        if (size == 1) {
-            if (header.size() < 16)
-                break;
-            size = readU64(header.constData() + 8);
-            headerSize = 16;
-        } else if (size == 0) {
-            size = quint64(fileSize - pos);
-        }
-        const QByteArray type = header.mid(4, 4);
-        if (pos == 0 && type != "ftyp" && type != "moov" && type != "mdat" && type != "wide"
-            && type != "free" && type != "skip")
-            return Verdict::NotMp4;
-        if (size < quint64(headerSize) || size > quint64(fileSize - pos))
-            return sawFileType ? Verdict::Damaged : Verdict::NotMp4;
-        sawFileType = true;
-        if (type == "moov") {
-            const qint64 payload = qint64(size) - headerSize;
-            if (payload > MaxMovieBoxBytes || !file.seek(pos + headerSize))
-                return Verdict::Damaged;
-            const QByteArray movie = file.read(payload);
-            if (movie.size() != payload)
-                return Verdict::Damaged;
-            return checkMovie(movie);
-        }
-        pos += qint64(size);
+    const MovieBox movie = ReadMovieBox(file);
+    switch (movie.status) {
+    case MovieBox::Status::NotMp4:
+        return Verdict::NotMp4;
+    case MovieBox::Status::Damaged:
+        return Verdict::Damaged;
+    case MovieBox::Status::Found:
+        break;
     }
-    return Verdict::NotMp4;
+    return checkMovie(movie.payload);
 }
 
 Verdict CheckFile(const QString &path)

@@ -10,8 +10,7 @@ class QIODevice;
 // without the table every sample is one. A table that leaves out sample 1 leaves a player that
 // trusts it nothing to start from before the next listed key frame: VLC's seeks there show no
 // picture.
-// The boxes are read as untrusted input: every size is checked against its parent and the
-// file, and only the movie box (moov), at most MaxMovieBoxBytes, is read into memory.
+// The boxes are read as untrusted input (see Mp4Box).
 namespace Mp4SyncSample {
 
 enum class Verdict {
@@ -20,8 +19,6 @@ enum class Verdict {
     FirstSampleNotSync, // a video track's sync-sample table leaves out its first sample
     Damaged,            // a box's size or contents do not fit where it stands
 };
-
-inline constexpr qint64 MaxMovieBoxBytes = 64 * 1024 * 1024;
 
 // Reads the device from its start; it must be open for reading and seekable.
 Verdict Check(QIODevice &file);

@@ -182,21 +182,6 @@ QString withoutUserFiltersUnlessUnscaled(const QString &parameters, const QStrin
     return kept.join(QLatin1Char(','));
 }
 
-
-QString escapedForQuotes(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('"'))
-            out += QLatin1Char('\\');
-        out += c;
-    }
-    return out;
-}
-
-// ---- The stream-output chain as libVLC scans it (src/config/chain.c) ------------------------
-
 // ---- The stream-output chain as libVLC scans it (src/config/chain.c) ------------------------
 
 class ChainScanner
@@ -220,9 +205,17 @@ public:
             const bool standard = module.compare(QLatin1String("std"), Qt::CaseInsensitive) == 0
                                   || module.compare(QLatin1String("standard"), Qt::CaseInsensitive)
                                          == 0;
+            const bool firstStandard = standard && m_standardAt < 0;
+            if (firstStandard)
+                m_standardAt = nameStart;
             pos = skipSpaces(pos);
             if (at(pos) == u'{')
                 pos = scanParameters(pos, standard);
+            if (firstStandard) {
+                m_standardEnd = pos;
+                while (m_standardEnd > m_standardAt && isOneOf(m_standardEnd - 1, u" \t"))
+                    --m_standardEnd;
+            }
             if (at(pos) != u':')
                 return;
             ++pos;
@@ -259,11 +252,16 @@ private:
                 ++pos;
             if (pos == keyStart)
                 continue;
-            if (standard && QStringView(m_text).mid(keyStart, pos - keyStart) == u"url")
+            const QStringView key = QStringView(m_text).mid(keyStart, pos - keyStart);
+            const bool destination = standard && (key == u"url" || key == u"dst");
+            if (standard && key == u"url")
                 m_text.replace(keyStart, 3, QStringLiteral("dst"));
             pos = skipSpaces(pos);
             if (isOneOf(pos, u"={")) {
+                const qsizetype valueStart = pos + 1;
                 pos = valueEnd(pos);
+                if (destination)
+                    m_destination = m_text.mid(valueStart, pos - valueStart).trimmed();
                 pos = skipSpaces(pos);
             }
         } while (!atEnd(pos) && at(pos) != u'}');
@@ -307,9 +305,39 @@ private:
     }
 
     QString &m_text;
+
+public:
+    // Where the first standard output module starts (its name), or -1, and ends (after its
+    // parameters); and its destination as written (quotes and escapes included).
+    qsizetype m_standardAt = -1;
+    qsizetype m_standardEnd = -1;
+    QString m_destination;
 };
 
+// The muxer of these containers takes one audio track at most (FFmpeg's FLV muxer refuses the
+// file's header otherwise): only the track libVLC selects, the source's default, is converted.
+bool takesOneAudioTrack(const QString &destination)
+{
+    QString path = destination;
+    if (path.size() >= 2 && (path.startsWith(u'"') || path.startsWith(u'\''))
+        && path.endsWith(path.front()))
+        path = path.mid(1, path.size() - 2);
+    return path.endsWith(QLatin1String(".flv"), Qt::CaseInsensitive);
+}
+
 } // namespace
+
+QString EscapedForQuotes(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('"'))
+            out += QLatin1Char('\\');
+        out += c;
+    }
+    return out;
+}
 
 bool IsModuleName(const QString &value)
 {
@@ -400,7 +428,7 @@ QString Build(const ConversionSettings &s, const QString &outputPath,
     if (deinterlace)
         option += QLatin1String(",deinterlace");
     return option + QLatin1String("}:std{access=file,mux=") + s.container
-           + QLatin1String(",url=\"") + escapedForQuotes(outputPath) + QLatin1String("\"}");
+           + QLatin1String(",url=\"") + EscapedForQuotes(outputPath) + QLatin1String("\"}");
 }
 
 QString BuildFor(const ConversionSettings &settings, const QString &outputPath, CIniFile &ini,
@@ -427,6 +455,27 @@ QString RewriteStdUrlToDst(const QString &option)
     QString result = option;
     ChainScanner(result).rewriteChain(pos + 1);
     return result;
+}
+
+WatchedChain WatchTracks(const QString &option, const QString &prefix)
+{
+    if (!QStringView(option).startsWith(u":sout=#") && !QStringView(option).startsWith(u"sout=#"))
+        return {option, false};
+    QString result = option;
+    ChainScanner scanner(result);
+    scanner.rewriteChain(result.indexOf(QLatin1Char('#')) + 1);
+    if (scanner.m_standardAt < 0)
+        return {option, false};
+    // Beside the standard output, not in front of it: a track its muxer refuses (subtitles in
+    // FFmpeg's) would reach a module behind the statistics module with no id, and libVLC falls.
+    // The standard output becomes a quoted value, read once more when the duplicate module
+    // makes it: its own quoted values are escaped a second time.
+    const qsizetype length = scanner.m_standardEnd - scanner.m_standardAt;
+    const QString standard = result.mid(scanner.m_standardAt, length);
+    result.replace(scanner.m_standardAt, length,
+                   QLatin1String("duplicate{dst=\"") + EscapedForQuotes(standard)
+                       + QLatin1String("\",dst=stats{prefix=") + prefix + QLatin1String("}}"));
+    return {result, takesOneAudioTrack(scanner.m_destination)};
 }
 
 } // namespace TranscodeOption

@@ -88,4 +88,18 @@ QString BuildFor(const ConversionSettings &settings, const QString &outputPath, 
 // Other text is left as it is.
 QString RewriteStdUrlToDst(const QString &option);
 
+// Text to go between double quotes in a stream-output chain: '\' and '"' escaped as libVLC
+// reads them, nothing else changed.
+QString EscapedForQuotes(const QString &text);
+
+// A chain (already rewritten) with a statistics module of the given prefix beside its standard
+// output, both under a duplicate module, and whether that output's container takes one audio
+// track at most.
+struct WatchedChain
+{
+    QString option;
+    bool oneAudioTrack = false;
+};
+WatchedChain WatchTracks(const QString &option, const QString &prefix);
+
 } // namespace TranscodeOption

@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QWidget>
 #include <atomic>
 #include <chrono>
@@ -336,45 +335,5 @@ TEST_F(LibVlcControlTest, AnMp4WhoseFirstFrameIsNoKeyFrameIsNotWhole)
             EXPECT_EQ(facts.playbackFault, QString());
             EXPECT_EQ(OutputCheck::WhyNotWhole(sourceFacts, facts), QString());
         }
-    }
-}
-
-TEST_F(LibVlcControlTest, EveryAudioTrackOfTheSourceIsKept)
-{
-    // Three audio tracks (eng, fra as the default, deu), each its own tone.
-    const QString source = dir.file(QStringLiteral("tracks.mkv"));
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 QStringLiteral("-nostdin -v error -f lavfi -i testsrc2=size=160x90:rate=25:duration=12 "
-                                "-f lavfi -i sine=f=300:d=12 -f lavfi -i sine=f=600:d=12 "
-                                "-f lavfi -i sine=f=900:d=12 -map 0 -map 1 -map 2 -map 3 "
-                                "-c:v libx264 -c:a libvorbis -metadata:s:a:0 language=eng "
-                                "-metadata:s:a:1 language=fra -metadata:s:a:2 language=deu "
-                                "-disposition:a:0 0 -disposition:a:1 default -disposition:a:2 0")
-                         .split(QLatin1Char(' '))
-                     << source);
-    ASSERT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0)
-        << ffmpeg.readAllStandardError().toStdString();
-    for (const char *target : {".mkv", ".mp4"}) {
-        SCOPED_TRACE(target);
-        ConversionSettings settings = Mp4Settings();
-        settings.convertTo = QLatin1String(target);
-        settings.container = QString::fromLatin1(target).endsWith(QLatin1String("mkv"))
-                                 ? QStringLiteral("avformat")
-                                 : QStringLiteral("avformat{}");
-        const QString output = dir.file(QStringLiteral("tracks-out")) + settings.convertTo;
-        std::unique_ptr<CVLCControl> fresh = SharedVlcFactory().CreateControl();
-        fresh->addTarget(source, {TranscodeOption::Build(settings, output)}, 10, -666);
-        ASSERT_TRUE(WaitUntilIdle(*fresh).ended);
-        QProcess ffprobe;
-        ffprobe.start(QStringLiteral("ffprobe"),
-                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-                       QStringLiteral("a"), QStringLiteral("-show_entries"),
-                       QStringLiteral("stream=codec_name"), QStringLiteral("-of"),
-                       QStringLiteral("csv=p=0"), output});
-        ASSERT_TRUE(ffprobe.waitForFinished(30000));
-        EXPECT_EQ(QString::fromUtf8(ffprobe.readAllStandardOutput()).split(QLatin1Char('\n'),
-                                                                          Qt::SkipEmptyParts),
-                  QStringList({QStringLiteral("aac"), QStringLiteral("aac"), QStringLiteral("aac")}));
     }
 }

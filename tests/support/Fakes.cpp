@@ -152,6 +152,12 @@ CMediaFacts FakeVlcControl::ProbeFile(const QString &path)
     return m_log.source;
 }
 
+QString FakeVlcControl::ArrangeTracks(const QString &path)
+{
+    Q_UNUSED(path);
+    return m_log.arrangeErrors.value(m_index);
+}
+
 void FakeVlcControl::playlistClear()
 {
     m_log.calls << QStringLiteral("playlistClear");

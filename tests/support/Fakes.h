@@ -161,6 +161,7 @@ struct FakeVlcLog
     // file output's write error (default: none).
     QList<std::optional<CMediaFacts>> outputs;
     QStringList writeErrors;
+    QStringList arrangeErrors;         // per attempt: why its tracks could not be put right
     CMediaFacts source{true, true, true, 3000};
     QStringList probed;                // every path ProbeFile was asked about
     int liveControls = 0;
@@ -183,6 +184,7 @@ public:
     QString WriteError() override;
     CMediaFacts SourceFacts() override;
     CMediaFacts ProbeFile(const QString &path) override;
+    QString ArrangeTracks(const QString &path) override;
 
 private:
     FakeVlcLog &m_log;

@@ -571,6 +571,20 @@ TEST_F(DriverTest, AnOutputThatIsNotWholeIsRetriedAndReportedNeverCounted)
     EXPECT_TRUE(leftovers().isEmpty());
 }
 
+TEST_F(DriverTest, AnOutputWhoseTracksCouldNotBePutRightIsNotWhole)
+{
+    queue({source(QStringLiteral("a.mkv"))});
+    vlc.log.arrangeErrors = {QStringLiteral("its track list could not be rewritten")};
+    for (int i = 0; i < 2; ++i)
+        vlc.log.scripts << QList<Reading>{{1000, 0.5f}, Idle};
+    convert();
+    tick(4);
+    EXPECT_EQ(vlc.log.created, 2);   // retried, then whole
+    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:1"}));
+    EXPECT_EQ(dir.read(QStringLiteral("a.mp4")), "converted");
+    EXPECT_TRUE(leftovers().isEmpty());
+}
+
 TEST_F(DriverTest, AStalledAttemptIsStoppedAndCountsAsOneWithoutProgress)
 {
     queue({source(QStringLiteral("zero.mpg"))});

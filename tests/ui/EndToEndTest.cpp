@@ -14,11 +14,14 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
 #include <QTimer>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <vlc/vlc.h>
 
 namespace {
 
@@ -368,4 +371,102 @@ TEST_F(EndToEndTest, AnUnattendedRunGoesOnPastADamagedFileAndAnExistingOutputAnd
     // The choice is remembered.
     dlg.reset();
     EXPECT_TRUE(dir.read(QStringLiteral("program/Formats.ini")).contains("Unattended=1"));
+}
+
+namespace {
+
+// The languages of a file's audio tracks in the order libVLC lists them (Matroska's by track
+// number, not by the order of the track entries).
+QStringList vlcAudioLanguages(const QString &path)
+{
+    const char *const arguments[] = {"--quiet", "--ignore-config", "--no-lua"};
+    libvlc_instance_t *instance = libvlc_new(std::size(arguments), arguments);
+    if (!instance)
+        return {};
+    QStringList languages;
+    libvlc_media_t *media = libvlc_media_new_path(instance, path.toUtf8().constData());
+    if (media && libvlc_media_parse_with_options(media, libvlc_media_parse_local, 5000) == 0) {
+        for (int i = 0; i < 600 && libvlc_media_get_parsed_status(media) == 0; ++i)
+            QThread::msleep(10);
+        libvlc_media_track_t **tracks = nullptr;
+        const unsigned count = libvlc_media_tracks_get(media, &tracks);
+        for (unsigned i = 0; i < count; ++i)
+            if (tracks[i]->i_type == libvlc_track_audio)
+                languages << QString::fromUtf8(tracks[i]->psz_language ? tracks[i]->psz_language : "");
+        if (tracks)
+            libvlc_media_tracks_release(tracks, count);
+    }
+    if (media)
+        libvlc_media_release(media);
+    libvlc_release(instance);
+    return languages;
+}
+
+} // namespace
+
+TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
+{
+    // Three audio tracks, the middle one the default, each with its own sample rate (which the
+    // conversion keeps), so that each output track shows which source track it came from:
+    // libVLC hands them to the muxer in an order that changes from run to run. Three copies per
+    // target make a lucky order (one in 24 per file) pass the test too seldom to matter.
+    const QString in = dir.file(QStringLiteral("in"));
+    QDir().mkpath(in);
+    const QString source = in + QStringLiteral("/tracks.mkv");
+    // And subtitles, which FFmpeg's muxers refuse: the other tracks are put right all the same.
+    const QString subtitles = dir.write(QStringLiteral("in/tracks.srt"),
+                                        "1\n00:00:01,000 --> 00:00:03,000\nHello\n\n");
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 QStringLiteral("-nostdin -v error -f lavfi -i testsrc2=size=160x90:rate=25:duration=12 "
+                                "-f lavfi -i sine=f=300:d=12:r=48000 -f lavfi -i sine=f=600:d=12:r=32000 "
+                                "-f lavfi -i sine=f=900:d=12:r=44100 -i %1 -map 0 -map 1 -map 2 -map 3 -map 4 "
+                                "-c:v libx264 -c:a libvorbis -c:s srt -metadata:s:a:0 language=eng "
+                                "-metadata:s:a:1 language=fra -metadata:s:a:2 language=deu "
+                                "-disposition:a:0 0 -disposition:a:1 default -disposition:a:2 0 %2")
+                         .split(QLatin1Char(' '))
+                         .replaceInStrings(QStringLiteral("%1"), subtitles)
+                         .replaceInStrings(QStringLiteral("%2"), source));
+    ASSERT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0)
+        << ffmpeg.readAllStandardError().toStdString();
+    QStringList sources{source};
+    for (const char *copy : {"/tracks2.mkv", "/tracks3.mkv"}) {
+        sources << in + QLatin1String(copy);
+        ASSERT_TRUE(QFile::copy(source, sources.last()));
+    }
+    const auto streams = [](const QString &path) {
+        QProcess ffprobe;
+        ffprobe.start(QStringLiteral("ffprobe"),
+                      QStringLiteral("-v error -show_entries stream=codec_type,sample_rate:"
+                                     "stream_disposition=default:stream_tags=language -of csv=p=0")
+                              .split(QLatin1Char(' '))
+                          << path);
+        ffprobe.waitForFinished(30000);
+        return QString::fromUtf8(ffprobe.readAllStandardOutput()).split(QLatin1Char('\n'),
+                                                                        Qt::SkipEmptyParts);
+    };
+    const QStringList audio{"audio,48000,0,eng", "audio,32000,1,fra", "audio,44100,0,deu"};
+    // MP4 names every track's language, "und" for none; Matroska leaves it out.
+    const QList<std::pair<QString, QStringList>> targets{
+        {QStringLiteral(".mp4"), QStringList{"video,1,und"} + audio},
+        {QStringLiteral(".mkv"), QStringList{"video,1"} + audio}};
+    for (const auto &[target, expected] : targets) {
+        SCOPED_TRACE(target.toStdString());
+        const QString out = dir.file(QStringLiteral("out") + target);
+        dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), out);
+        dlg->OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
+        dlg->OnFSCommand(QStringLiteral("ID-FS-convertTo"), target);
+        dialogs.boxes.clear();
+        dlg->m_fileList->ResetContent();
+        queue(sources);
+        convert();
+        EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:3"}));
+        for (const QString &name : {QStringLiteral("tracks"), QStringLiteral("tracks2"),
+                                    QStringLiteral("tracks3")}) {
+            const QString output = out + QLatin1Char('/') + name + target;
+            EXPECT_EQ(streams(output), expected) << name.toStdString();
+            EXPECT_EQ(vlcAudioLanguages(output), QStringList({"eng", "fra", "deu"}))
+                << name.toStdString();
+        }
+    }
 }

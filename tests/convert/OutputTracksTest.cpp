@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The rewriting of an output's track list, given headers that do not read.
+#include "OutputTracks.h"
+#include "TempDir.h"
+
+#include <QBuffer>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A second of video and two audio tracks, as FFmpeg's muxer writes the container.
+QByteArray madeByFfmpeg(const TempDir &dir, const QString &name)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 QStringLiteral("-nostdin -v error -f lavfi -i testsrc2=size=64x36:rate=5:duration=1 "
+                                "-f lavfi -i sine=d=1 -f lavfi -i sine=d=1 -map 0 -map 1 -map 2 "
+                                "-c:v mpeg4 -c:a aac")
+                         .split(QLatin1Char(' '))
+                     << dir.file(name));
+    EXPECT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0);
+    return dir.read(name);
+}
+
+} // namespace
+
+TEST(OutputTracks, AHeaderThatDoesNotReadIsLeftAsItIs)
+{
+    using OutputTracks::Outcome;
+    TempDir dir;
+    // Every plan moves the tracks and writes languages and flags.
+    const QList<OutputTracks::TrackPlan> plan{{2, QString(), true},
+                                              {1, QStringLiteral("fra"), false},
+                                              {0, QStringLiteral("eng"), true}};
+    for (const char *name : {"clip.mp4", "clip.mkv"}) {
+        SCOPED_TRACE(name);
+        const QByteArray whole = madeByFfmpeg(dir, QLatin1String(name));
+        ASSERT_FALSE(whole.isEmpty());
+        const QString path = dir.write(QStringLiteral("try"), whole);
+        EXPECT_EQ(OutputTracks::Arrange(path, plan.mid(1)), Outcome::Mismatch);
+        EXPECT_EQ(dir.read(QStringLiteral("try")), whole);
+
+        // Each byte of the header made wrong in turn (the MP4's movie box is at its end, the
+        // Matroska header before its first cluster): whatever it then reads, a file that is
+        // not arranged is not written to.
+        const bool mp4 = QLatin1String(name).endsWith(QLatin1String("mp4"));
+        const qsizetype headerStart = mp4 ? whole.lastIndexOf("moov") - 4 : 0;
+        const qsizetype headerEnd = mp4 ? whole.size() : whole.indexOf("\x1f\x43\xb6\x75");
+        ASSERT_GT(headerEnd, headerStart);
+        int damaged = 0;
+        const auto arrange = [&](const QByteArray &bytes) {
+            QByteArray data = bytes;
+            QBuffer buffer(&data);
+            buffer.open(QIODevice::ReadWrite);
+            return std::make_pair(OutputTracks::Arrange(buffer, plan), data);
+        };
+        for (qsizetype at = headerStart; at < headerEnd; ++at) {
+            QByteArray bad = whole;
+            bad[at] = char(bad.at(at) ^ 0xa5);
+            const auto [outcome, after] = arrange(bad);
+            if (outcome != Outcome::Arranged) {
+                ++damaged;
+                ASSERT_EQ(after, bad) << "byte " << at;
+            }
+        }
+        EXPECT_GT(damaged, 0);
+        // Cut short anywhere in its header, the same.
+        for (qsizetype size = headerStart; size < headerEnd; ++size) {
+            const auto [outcome, after] = arrange(whole.left(size));
+            if (outcome != Outcome::Arranged) {
+                ASSERT_EQ(after, whole.left(size)) << "cut at " << size;
+            }
+        }
+    }
+}
