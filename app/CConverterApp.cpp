@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CConverterApp.h"
 
-#include "CConverterDlg.h"
-#include "CRunLog.h"
-#include "DBusDesktopNotifier.h"
-#include "LibVlcControl.h"
-#include "OutsideFiles.h"
-#include "QtDialogs.h"
-#include "QtShell.h"
-#include "SingleInstance.h"
-#include "TerminationSignals.h"
-#include "ThreadClock.h"
-#include "UserSettings.h"
+#include "ui/CConverterDlg.h"
+#include "convert/CRunLog.h"
+#include "platform/DBusDesktopNotifier.h"
+#include "convert/LibVlcControl.h"
+#include "ui/OutsideFiles.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtShell.h"
+#include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
+#include "platform/ThreadClock.h"
+#include "settings/UserSettings.h"
 
 #include <QDir>
 #include <QPointer>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "OutsideFiles.h"
+#include "ui/OutsideFiles.h"
 
 #include <QApplication>
 #include <QByteArrayList>

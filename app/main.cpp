@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Batch.h"
+#include "batch/Batch.h"
 #include "CConverterApp.h"
-#include "ProcessMemory.h"
+#include "platform/ProcessMemory.h"
 
 #include <QQuickWindow>
 

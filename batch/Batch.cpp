@@ -2,17 +2,17 @@
 // The batch command: the window's conversion driver on a terminal, in a script or on many cores.
 #include "Batch.h"
 
-#include "CConversionDriver.h"
-#include "CConverterDlg.h"
-#include "CIniFile.h"
-#include "CRunLog.h"
-#include "FormatCatalog.h"
-#include "LibVlcControl.h"
-#include "OutsideFiles.h"
-#include "SettingsCheck.h"
-#include "ThreadClock.h"
-#include "TranscodeOption.h"
-#include "UserSettings.h"
+#include "convert/CConversionDriver.h"
+#include "ui/CConverterDlg.h"
+#include "settings/CIniFile.h"
+#include "convert/CRunLog.h"
+#include "settings/FormatCatalog.h"
+#include "convert/LibVlcControl.h"
+#include "ui/OutsideFiles.h"
+#include "convert/SettingsCheck.h"
+#include "platform/ThreadClock.h"
+#include "convert/TranscodeOption.h"
+#include "settings/UserSettings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -3,8 +3,8 @@
 // second, retries files that make no output and reports what could not be converted.
 #include "CConversionDriver.h"
 
-#include "CIniFile.h"
-#include "Clock.h"
+#include "settings/CIniFile.h"
+#include "platform/Clock.h"
 #include "OutputCheck.h"
 #include "OutputNaming.h"
 #include "SettingsCheck.h"

@@ -3,8 +3,8 @@
 
 #include "CRunLog.h"
 #include "CVlcHostDlg.h"
-#include "Dialogs.h"
-#include "FormatCatalog.h"
+#include "platform/Dialogs.h"
+#include "settings/FormatCatalog.h"
 #include "OutputNaming.h"
 
 #include <QDateTime>

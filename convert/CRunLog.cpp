@@ -2,7 +2,7 @@
 #include "CRunLog.h"
 
 #include "CConversionDriver.h"
-#include "FormatCatalog.h"
+#include "settings/FormatCatalog.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SettingsCheck.h"
 
-#include "FormatCatalog.h"
+#include "settings/FormatCatalog.h"
 #include "TranscodeOption.h"
 
 #include <QRegularExpression>

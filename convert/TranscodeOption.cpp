@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TranscodeOption.h"
 
-#include "CIniFile.h"
+#include "settings/CIniFile.h"
 #include "CVLCControl.h"
-#include "FormatCatalog.h"
+#include "settings/FormatCatalog.h"
 
 #include <QRegularExpression>
 #include <QStringList>

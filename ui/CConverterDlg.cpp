@@ -2,11 +2,11 @@
 #include "CConverterDlg.h"
 
 #include "CDropHighlight.h"
-#include "CFileListBox.h"
-#include "Clock.h"
-#include "Dialogs.h"
-#include "OutputNaming.h"
-#include "Shell.h"
+#include "filelist/CFileListBox.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "convert/OutputNaming.h"
+#include "platform/Shell.h"
 
 #include <QDir>
 #include <QKeyEvent>

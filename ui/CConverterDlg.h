@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CConversionDriver.h"
-#include "CIniFile.h"
+#include "convert/CConversionDriver.h"
+#include "settings/CIniFile.h"
 #include "CRunResultsModel.h"
 #include "CShockwaveFlash.h"
-#include "CVlcHostDlg.h"
-#include "Dialogs.h"
-#include "FormatCatalog.h"
-#include "OutputNaming.h"
-#include "UserSettings.h"
+#include "convert/CVlcHostDlg.h"
+#include "platform/Dialogs.h"
+#include "settings/FormatCatalog.h"
+#include "convert/OutputNaming.h"
+#include "settings/UserSettings.h"
 
 #include <QDialog>
 #include <QIcon>

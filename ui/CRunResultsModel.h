@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CConversionDriver.h"
+#include "convert/CConversionDriver.h"
 
 #include <QAbstractListModel>
 #include <QList>

@@ -2,11 +2,11 @@
 // The UI commands the movie raises, and the window commands that start a run.
 #include "CConverterDlg.h"
 
-#include "CFileListBox.h"
-#include "Dialogs.h"
-#include "OutputNaming.h"
+#include "filelist/CFileListBox.h"
+#include "platform/Dialogs.h"
+#include "convert/OutputNaming.h"
 #include "OutsideFiles.h"
-#include "Shell.h"
+#include "platform/Shell.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,8 +4,8 @@
 #include "CConverterDlg.h"
 
 #include "CDropHighlight.h"
-#include "CFileListBox.h"
-#include "DesktopNotifier.h"
+#include "filelist/CFileListBox.h"
+#include "platform/DesktopNotifier.h"
 #include "WindowFit.h"
 
 #include <QScreen>

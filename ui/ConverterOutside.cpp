@@ -3,8 +3,8 @@
 #include "CConverterDlg.h"
 
 #include "CDropHighlight.h"
-#include "CFileListBox.h"
-#include "Dialogs.h"
+#include "filelist/CFileListBox.h"
+#include "platform/Dialogs.h"
 #include "OutsideFiles.h"
 
 #include <QApplication>

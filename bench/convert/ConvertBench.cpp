@@ -6,18 +6,18 @@
 //
 //   bench_convert [clips=6] [seconds=12] [attempts=100]
 // Exit code 1 when a target is missed: overhead per file <= 1.6 s, memory growth <= 10 MB.
-#include "CConverterDlg.h"
+#include "ui/CConverterDlg.h"
 #include "Unattended.h"
-#include "CFileListBox.h"
-#include "DesktopNotifier.h"
-#include "Dialogs.h"
-#include "FormatCatalog.h"
-#include "LibVlcControl.h"
-#include "OutputNaming.h"
-#include "ProcessMemory.h"
-#include "Shell.h"
-#include "ThreadClock.h"
-#include "TranscodeOption.h"
+#include "filelist/CFileListBox.h"
+#include "platform/DesktopNotifier.h"
+#include "platform/Dialogs.h"
+#include "settings/FormatCatalog.h"
+#include "convert/LibVlcControl.h"
+#include "convert/OutputNaming.h"
+#include "platform/ProcessMemory.h"
+#include "platform/Shell.h"
+#include "platform/ThreadClock.h"
+#include "convert/TranscodeOption.h"
 
 #include <QApplication>
 #include <QDir>

@@ -19,18 +19,18 @@
 // Exit code 1 when a goal is missed: program CPU per file <= bare libVLC + 0.3 s; per codec
 // SSIM >= ffmpeg's - 0.003 at <= 110 % of ffmpeg's CPU, every frame kept at its source time;
 // the interlaced source comes out deinterlaced.
-#include "CConverterDlg.h"
+#include "ui/CConverterDlg.h"
 #include "Unattended.h"
-#include "CFileListBox.h"
-#include "CIniFile.h"
-#include "DesktopNotifier.h"
-#include "Dialogs.h"
-#include "FormatCatalog.h"
-#include "LibVlcControl.h"
-#include "OutputNaming.h"
-#include "Shell.h"
-#include "ThreadClock.h"
-#include "TranscodeOption.h"
+#include "filelist/CFileListBox.h"
+#include "settings/CIniFile.h"
+#include "platform/DesktopNotifier.h"
+#include "platform/Dialogs.h"
+#include "settings/FormatCatalog.h"
+#include "convert/LibVlcControl.h"
+#include "convert/OutputNaming.h"
+#include "platform/Shell.h"
+#include "platform/ThreadClock.h"
+#include "convert/TranscodeOption.h"
 
 #include <QApplication>
 #include <QDir>

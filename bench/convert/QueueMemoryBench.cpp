@@ -8,11 +8,11 @@
 // With a folder, the queue takes the files in it in turn (sorted by name) instead of the tiny
 // clip: real sizes, for the cost of the memory settings.
 // Exit code 1 when the queue ends more than 10 MB above where its first file started.
-#include "CConverterDlg.h"
-#include "CFileListBox.h"
-#include "Clock.h"
-#include "LibVlcControl.h"
-#include "ProcessMemory.h"
+#include "ui/CConverterDlg.h"
+#include "filelist/CFileListBox.h"
+#include "platform/Clock.h"
+#include "convert/LibVlcControl.h"
+#include "platform/ProcessMemory.h"
 #include "Unattended.h"
 
 #include <QApplication>

@@ -10,11 +10,11 @@
 //
 //   bench_responsiveness [seconds of the long stream=240]
 // Exit code 1 when a goal is missed: no gap above 0.2 s beyond the pause, Stop within 1 s.
-#include "CConverterDlg.h"
-#include "CFileListBox.h"
-#include "LibVlcControl.h"
-#include "ProcessMemory.h"
-#include "ThreadClock.h"
+#include "ui/CConverterDlg.h"
+#include "filelist/CFileListBox.h"
+#include "convert/LibVlcControl.h"
+#include "platform/ProcessMemory.h"
+#include "platform/ThreadClock.h"
 #include "Unattended.h"
 
 #include <QApplication>

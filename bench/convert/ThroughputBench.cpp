@@ -13,15 +13,15 @@
 //   the window <= 1.1 s per short clip;
 //   the batch command with --jobs 2 no slower than parallel -j2 with the ffmpeg command line;
 //   the batch command on the long clips within 10 % of the ffmpeg command line.
-#include "CConverterDlg.h"
-#include "CFileListBox.h"
-#include "CIniFile.h"
-#include "FormatCatalog.h"
-#include "LibVlcControl.h"
-#include "OutputNaming.h"
-#include "TranscodeOption.h"
-#include "ProcessMemory.h"
-#include "ThreadClock.h"
+#include "ui/CConverterDlg.h"
+#include "filelist/CFileListBox.h"
+#include "settings/CIniFile.h"
+#include "settings/FormatCatalog.h"
+#include "convert/LibVlcControl.h"
+#include "convert/OutputNaming.h"
+#include "convert/TranscodeOption.h"
+#include "platform/ProcessMemory.h"
+#include "platform/ThreadClock.h"
 #include "Unattended.h"
 
 #include <vlc/vlc.h>

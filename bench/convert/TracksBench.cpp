@@ -6,9 +6,9 @@
 //   bench_tracks [seconds=120] [copies=10]
 // Exit code 1 when a target is missed: at most 20 ms per file plus 4 ms per MB (a Matroska
 // output is read once, from the page cache it was just written to, to renumber its blocks).
-#include "FormatCatalog.h"
-#include "LibVlcControl.h"
-#include "TranscodeOption.h"
+#include "settings/FormatCatalog.h"
+#include "convert/LibVlcControl.h"
+#include "convert/TranscodeOption.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -2,9 +2,9 @@
 #pragma once
 
 // The main window's services for a benchmark run with nobody in front of it.
-#include "DesktopNotifier.h"
-#include "Dialogs.h"
-#include "Shell.h"
+#include "platform/DesktopNotifier.h"
+#include "platform/Dialogs.h"
+#include "platform/Shell.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // Times the file list's bulk work on a queue of 10,000 files and checks it against its targets:
 // queuing every file the way the add command does (search, then append) within 1 s, and moving
 // half of the rows up or down within 0.5 s. Exits non-zero when a target is missed.
-#include "CFileListBox.h"
+#include "filelist/CFileListBox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

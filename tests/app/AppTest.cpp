@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CConverterApp.h"
-#include "Fakes.h"
-#include "QStringPrinting.h"
-#include "SingleInstance.h"
-#include "TempDir.h"
-#include "XvfbFixture.h"
+#include "app/CConverterApp.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/QStringPrinting.h"
+#include "platform/SingleInstance.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/XvfbFixture.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

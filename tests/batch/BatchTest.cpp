@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The batch command as a script runs it: exit statuses, what happens to outputs that exist, the
 // stop signals, and a hang that costs one file of a --jobs run. No display is given to it.
-#include "QStringPrinting.h"
-#include "SampleClips.h"
-#include "TempDir.h"
+#include "tests/support/QStringPrinting.h"
+#include "tests/support/SampleClips.h"
+#include "tests/support/TempDir.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -4,14 +4,14 @@
 // that ffprobe reads with the expected codecs, two audio channels and the source's length, and
 // that the three families of players play: libVLC from its start and after a seek, FFmpeg and
 // GStreamer to its end without an error.
-#include "CIniFile.h"
-#include "FormatCatalog.h"
-#include "OutputCheck.h"
-#include "OutputNaming.h"
-#include "QStringPrinting.h"
-#include "SampleClips.h"
-#include "TempDir.h"
-#include "TranscodeOption.h"
+#include "settings/CIniFile.h"
+#include "settings/FormatCatalog.h"
+#include "convert/OutputCheck.h"
+#include "convert/OutputNaming.h"
+#include "tests/support/QStringPrinting.h"
+#include "tests/support/SampleClips.h"
+#include "tests/support/TempDir.h"
+#include "convert/TranscodeOption.h"
 #include "VlcTestSupport.h"
 
 #include <QDir>

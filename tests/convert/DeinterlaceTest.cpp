@@ -2,10 +2,10 @@
 // Deinterlacing by the shipped rule "interlaced", end to end: libVLC examines ffmpeg-made
 // sources, the option is built from a catalogue, libVLC converts, and ffmpeg's idet filter (an
 // independent judge) reads whether the output's frames are still combed.
-#include "CIniFile.h"
-#include "Mp4Settings.h"
-#include "TempDir.h"
-#include "TranscodeOption.h"
+#include "settings/CIniFile.h"
+#include "tests/support/Mp4Settings.h"
+#include "tests/support/TempDir.h"
+#include "convert/TranscodeOption.h"
 #include "VlcTestSupport.h"
 
 #include <QProcess>

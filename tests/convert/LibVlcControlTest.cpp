@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The control over Debian's libVLC: real conversions of ffmpeg-made clips, checked with ffprobe.
-#include "CVlcHostDlg.h"
-#include "Mp4Settings.h"
-#include "OutputCheck.h"
-#include "QStringPrinting.h"
-#include "SampleClips.h"
-#include "TempDir.h"
-#include "TranscodeOption.h"
+#include "convert/CVlcHostDlg.h"
+#include "tests/support/Mp4Settings.h"
+#include "convert/OutputCheck.h"
+#include "tests/support/QStringPrinting.h"
+#include "tests/support/SampleClips.h"
+#include "tests/support/TempDir.h"
+#include "convert/TranscodeOption.h"
 #include "VlcTestSupport.h"
 
 #include <QApplication>

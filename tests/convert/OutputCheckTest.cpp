@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Mp4SyncSample.h"
-#include "OutputCheck.h"
-#include "QStringPrinting.h"
+#include "convert/Mp4SyncSample.h"
+#include "convert/OutputCheck.h"
+#include "tests/support/QStringPrinting.h"
 
 #include <QBuffer>
 #include <QtEndian>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "OutputNaming.h"
-#include "TempDir.h"
+#include "convert/OutputNaming.h"
+#include "tests/support/TempDir.h"
 
 #include <QDir>
 #include <QFile>

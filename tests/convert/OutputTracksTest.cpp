@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The rewriting of an output's track list, given headers that do not read.
-#include "OutputTracks.h"
-#include "TempDir.h"
+#include "convert/OutputTracks.h"
+#include "tests/support/TempDir.h"
 
 #include <QBuffer>
 #include <QProcess>

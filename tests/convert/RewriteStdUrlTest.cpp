@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The url key of the standard stream output is renamed to dst, found the way libVLC scans a
 // chain, so that nothing a file name holds can be taken for that key.
-#include "Mp4Settings.h"
-#include "TranscodeOption.h"
+#include "tests/support/Mp4Settings.h"
+#include "convert/TranscodeOption.h"
 
 #include <gtest/gtest.h>
 

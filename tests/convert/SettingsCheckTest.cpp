@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CIniFile.h"
-#include "FormatCatalog.h"
-#include "QStringPrinting.h"
-#include "SettingsCheck.h"
-#include "TempDir.h"
-#include "TranscodeOption.h"
+#include "settings/CIniFile.h"
+#include "settings/FormatCatalog.h"
+#include "tests/support/QStringPrinting.h"
+#include "convert/SettingsCheck.h"
+#include "tests/support/TempDir.h"
+#include "convert/TranscodeOption.h"
 
 #include <gtest/gtest.h>
 

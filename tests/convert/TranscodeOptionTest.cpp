@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "TranscodeOption.h"
+#include "convert/TranscodeOption.h"
 
-#include "CIniFile.h"
-#include "CVLCControl.h"
-#include "FormatCatalog.h"
-#include "Mp4Settings.h"
-#include "QStringPrinting.h"
-#include "TempDir.h"
+#include "settings/CIniFile.h"
+#include "convert/CVLCControl.h"
+#include "settings/FormatCatalog.h"
+#include "tests/support/Mp4Settings.h"
+#include "tests/support/QStringPrinting.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CVlcHostDlg.h"
-#include "Fakes.h"
+#include "convert/CVlcHostDlg.h"
+#include "tests/support/Fakes.h"
 
 #include <QApplication>
 #include <QWidget>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "LibVlcControl.h"
+#include "convert/LibVlcControl.h"
 
 #include <QString>
 #include <memory>

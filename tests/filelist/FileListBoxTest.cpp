@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The queue's editing: the moves and the removal on the selection, the Delete key, the exact
 // search of the add command and the list-box facade.
-#include "CFileListBox.h"
-#include "QStringPrinting.h"
+#include "filelist/CFileListBox.h"
+#include "tests/support/QStringPrinting.h"
 
 #include <QKeyEvent>
 #include <QScrollBar>

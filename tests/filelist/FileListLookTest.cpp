@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the user sees of the queue: the rows as drawn, the scroll bars at the program's size,
 // and the tooltip that follows the pointer.
-#include "CFileListBox.h"
-#include "QStringPrinting.h"
+#include "filelist/CFileListBox.h"
+#include "tests/support/QStringPrinting.h"
 
 #include <QApplication>
 #include <QHelpEvent>

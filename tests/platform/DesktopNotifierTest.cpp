@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The D-Bus desktop seam on a session bus of its own, against a notification server and a
 // taskbar of the test's own: the messages are the ones the desktop's services read.
-#include "DBusDesktopNotifier.h"
-#include "QStringPrinting.h"
-#include "WaitUntil.h"
+#include "platform/DBusDesktopNotifier.h"
+#include "tests/support/QStringPrinting.h"
+#include "tests/support/WaitUntil.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The file dialogs' filters: the user reads each description as written, and the patterns find
 // files whatever the letter case of their extension.
-#include "QtDialogs.h"
-#include "TempDir.h"
+#include "platform/QtDialogs.h"
+#include "tests/support/TempDir.h"
 
 #include <QDir>
 #include <QRegularExpression>

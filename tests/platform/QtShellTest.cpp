@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The help page handed to the desktop's xdg-open, which answers whether anything could show it.
-#include "QtShell.h"
-#include "TempDir.h"
-#include "WaitUntil.h"
-#include "XvfbFixture.h"
+#include "platform/QtShell.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
+#include "tests/support/XvfbFixture.h"
 
 #include <QFile>
 #include <QSignalSpy>

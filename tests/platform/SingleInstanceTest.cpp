@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SingleInstance.h"
+#include "platform/SingleInstance.h"
 
-#include "TempDir.h"
-#include "XvfbFixture.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/XvfbFixture.h"
 
 #include <QCoreApplication>
 #include <QProcess>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CIniFile.h"
+#include "settings/CIniFile.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FormatCatalog.h"
+#include "settings/FormatCatalog.h"
 
-#include "CIniFile.h"
-#include "TempDir.h"
+#include "settings/CIniFile.h"
+#include "tests/support/TempDir.h"
 
 #include <QList>
 #include <QPair>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PrivateProfile.h"
+#include "settings/PrivateProfile.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <QDir>
 #include <QFile>

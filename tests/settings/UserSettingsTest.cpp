@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "UserSettings.h"
+#include "settings/UserSettings.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CConversionDriver.h"
-#include "CVLCControl.h"
-#include "Clock.h"
-#include "DesktopNotifier.h"
-#include "Dialogs.h"
-#include "Shell.h"
+#include "convert/CConversionDriver.h"
+#include "convert/CVLCControl.h"
+#include "platform/Clock.h"
+#include "platform/DesktopNotifier.h"
+#include "platform/Dialogs.h"
+#include "platform/Shell.h"
 
 #include <QList>
 #include <QQueue>

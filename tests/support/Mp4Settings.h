@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "FormatCatalog.h"
+#include "settings/FormatCatalog.h"
 
 // The program's start-up choices for an .mp4 target: h264 at 1024 kbit/s, scale 1, mp4a at
 // 128 kbit/s, 2 channels.

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CConverterDlg.h"
-#include "CFileListBox.h"
-#include "Fakes.h"
-#include "QStringPrinting.h"
-#include "TempDir.h"
+#include "ui/CConverterDlg.h"
+#include "filelist/CFileListBox.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/QStringPrinting.h"
+#include "tests/support/TempDir.h"
 
 #include <QFile>
 #include <QStringList>

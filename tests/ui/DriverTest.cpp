@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The conversion driver against a scripted VLC control and scripted dialogs.
 #include "DlgFixture.h"
-#include "OutputNaming.h"
+#include "convert/OutputNaming.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Real conversions through the real main window and the real libVLC; only the person in front
 // of the dialogs is faked. Every output is checked with ffprobe, every source by checksum.
-#include "CConverterDlg.h"
-#include "CFileListBox.h"
-#include "Fakes.h"
-#include "QStringPrinting.h"
-#include "LibVlcControl.h"
-#include "SampleClips.h"
-#include "TempDir.h"
-#include "ThreadClock.h"
+#include "ui/CConverterDlg.h"
+#include "filelist/CFileListBox.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/QStringPrinting.h"
+#include "convert/LibVlcControl.h"
+#include "tests/support/SampleClips.h"
+#include "tests/support/TempDir.h"
+#include "platform/ThreadClock.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -3,7 +3,7 @@
 // platform's screen): it fits the available area, the movie shows whole, and the list stays in
 // its frame on the movie.
 #include "DlgFixture.h"
-#include "WaitUntil.h"
+#include "tests/support/WaitUntil.h"
 
 #include <QQuickItem>
 #include <QScreen>

@@ -3,9 +3,9 @@
 // the right command with the right argument, and the movie follows every variable the host
 // writes. Controls are pressed with real mouse and key events where the user would, so a
 // disabled or hidden control really refuses.
-#include "CRunResultsModel.h"
-#include "CShockwaveFlash.h"
-#include "WaitUntil.h"
+#include "ui/CRunResultsModel.h"
+#include "ui/CShockwaveFlash.h"
+#include "tests/support/WaitUntil.h"
 
 #include <QCoreApplication>
 #include <QKeySequence>

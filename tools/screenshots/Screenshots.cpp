@@ -3,13 +3,13 @@
 // saves what a user sees at each step:
 //   movarin_screenshots <output folder>
 // Run it on an X server (for example xvfb-run -a); only the file chooser is scripted.
-#include "CConverterDlg.h"
-#include "CFileListBox.h"
-#include "DesktopNotifier.h"
-#include "Dialogs.h"
-#include "LibVlcControl.h"
-#include "Shell.h"
-#include "ThreadClock.h"
+#include "ui/CConverterDlg.h"
+#include "filelist/CFileListBox.h"
+#include "platform/DesktopNotifier.h"
+#include "platform/Dialogs.h"
+#include "convert/LibVlcControl.h"
+#include "platform/Shell.h"
+#include "platform/ThreadClock.h"
 
 #include <QApplication>
 #include <QCursor>
