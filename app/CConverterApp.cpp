@@ -1,21 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CConverterApp.h"
 
-#include "ui/CConverterDlg.h"
 #include "convert/CRunLog.h"
-#include "platform/DBusDesktopNotifier.h"
 #include "convert/LibVlcControl.h"
-#include "ui/OutsideFiles.h"
+#include "platform/DBusDesktopNotifier.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtShell.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "platform/ThreadClock.h"
 #include "settings/UserSettings.h"
+#include "ui/CConverterDlg.h"
+#include "ui/OutsideFiles.h"
 
 #include <QDir>
 #include <QPointer>
-
 
 CConverterApp::CConverterApp(int &argc, char **argv)
     : QApplication(argc, argv)
@@ -58,12 +57,11 @@ bool CConverterApp::InitInstance()
         dlg.UseUserSettings(CUserSettingsHome::FromEnvironment());
         dlg.KeepRunLog(CRunLog::DefaultFolder());
         dlg.SetStartupPaths(startup.files, startup.skipped);
-        instance.listenForFiles(
-            [window = QPointer<CConverterDlg>(&dlg)](const QStringList &paths,
-                                                     const QStringList &skipped) {
-                if (window)
-                    window->ReceiveOutsideFiles(paths, skipped);
-            });
+        instance.listenForFiles([window = QPointer<CConverterDlg>(
+                                     &dlg)](const QStringList &paths, const QStringList &skipped) {
+            if (window)
+                window->ReceiveOutsideFiles(paths, skipped);
+        });
         m_mainWnd = &dlg;
         dlg.DoModal();
         m_mainWnd = nullptr;

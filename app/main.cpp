@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "batch/Batch.h"
 #include "CConverterApp.h"
+#include "batch/Batch.h"
 #include "platform/ProcessMemory.h"
 
 #include <QQuickWindow>

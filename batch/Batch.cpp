@@ -3,16 +3,16 @@
 #include "Batch.h"
 
 #include "convert/CConversionDriver.h"
-#include "ui/CConverterDlg.h"
-#include "settings/CIniFile.h"
 #include "convert/CRunLog.h"
-#include "settings/FormatCatalog.h"
 #include "convert/LibVlcControl.h"
-#include "ui/OutsideFiles.h"
 #include "convert/SettingsCheck.h"
-#include "platform/ThreadClock.h"
 #include "convert/TranscodeOption.h"
+#include "platform/ThreadClock.h"
+#include "settings/CIniFile.h"
+#include "settings/FormatCatalog.h"
 #include "settings/UserSettings.h"
+#include "ui/CConverterDlg.h"
+#include "ui/OutsideFiles.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -33,8 +33,8 @@
 #include <fcntl.h>
 #include <functional>
 #include <memory>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -46,31 +46,31 @@ constexpr int ExitUsage = 2;
 constexpr int WorkerSilenceLimitS = 90;
 constexpr int WorkerHeartbeatMs = 2000;
 
-const char Usage[] =
-    "Usage: movarin --batch [options] FILE|FOLDER...\n"
-    "Converts files without a window. A folder gives the video files in it and its subfolders.\n"
-    "\n"
-    "Options:\n"
-    "  --to EXT                  target of the catalogue, e.g. .mp4 (default: its first)\n"
-    "  --muxer NAME              container (default: the target's first)\n"
-    "  --vcodec NAME             video codec (default: the muxer's first)\n"
-    "  --vb KBITS                video bit rate (default: 1024)\n"
-    "  --scale FACTOR            picture scale (default: 1)\n"
-    "  --acodec NAME             audio codec (default: the muxer's first)\n"
-    "  --ab KBITS                audio bit rate (default: 128)\n"
-    "  --channels N              audio channels (default: 2)\n"
-    "  --output DIR              where outputs go (default: beside each source)\n"
-    "  --existing POLICY         an output that exists: overwrite, rename (keep both), or\n"
-    "                            skip (default)\n"
-    "  --jobs N                  files converted at once, each in a process of its own\n"
-    "                            (default: 1)\n"
-    "  --json                    one JSON object per line on standard output\n"
-    "  --help                    this text\n"
-    "  --version                 the version\n"
-    "\n"
-    "Exit status: 0 every file converted (or skipped as it already existed), 1 a file failed,\n"
-    "2 usage error, 130 and 143 stopped by SIGINT and SIGTERM.\n"
-    "Each run leaves a log in $XDG_STATE_HOME/movarin (~/.local/state/movarin).\n";
+const char Usage[]
+    = "Usage: movarin --batch [options] FILE|FOLDER...\n"
+      "Converts files without a window. A folder gives the video files in it and its subfolders.\n"
+      "\n"
+      "Options:\n"
+      "  --to EXT                  target of the catalogue, e.g. .mp4 (default: its first)\n"
+      "  --muxer NAME              container (default: the target's first)\n"
+      "  --vcodec NAME             video codec (default: the muxer's first)\n"
+      "  --vb KBITS                video bit rate (default: 1024)\n"
+      "  --scale FACTOR            picture scale (default: 1)\n"
+      "  --acodec NAME             audio codec (default: the muxer's first)\n"
+      "  --ab KBITS                audio bit rate (default: 128)\n"
+      "  --channels N              audio channels (default: 2)\n"
+      "  --output DIR              where outputs go (default: beside each source)\n"
+      "  --existing POLICY         an output that exists: overwrite, rename (keep both), or\n"
+      "                            skip (default)\n"
+      "  --jobs N                  files converted at once, each in a process of its own\n"
+      "                            (default: 1)\n"
+      "  --json                    one JSON object per line on standard output\n"
+      "  --help                    this text\n"
+      "  --version                 the version\n"
+      "\n"
+      "Exit status: 0 every file converted (or skipped as it already existed), 1 a file failed,\n"
+      "2 usage error, 130 and 143 stopped by SIGINT and SIGTERM.\n"
+      "Each run leaves a log in $XDG_STATE_HOME/movarin (~/.local/state/movarin).\n";
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -90,7 +90,7 @@ struct Options
     bool json = false;
     bool worker = false;
     QStringList files;
-    QStringList leftOut;       // "path (why)"
+    QStringList leftOut;   // "path (why)"
     QStringList workerArguments;   // the settings and policy as a worker is given them
 };
 
@@ -147,13 +147,18 @@ public:
                   qint64 leftS)
     {
         if (m_json) {
-            Json({{"event", "progress"}, {"source", source}, {"percent", percent},
-                  {"speed", speed}, {"left_s", leftS}});
+            Json({{"event", "progress"},
+                  {"source", source},
+                  {"percent", percent},
+                  {"speed", speed},
+                  {"left_s", leftS}});
             return;
         }
         if (!m_terminal)
             return;
-        QString line = QStringLiteral("[%1/%2] %3 %4%").arg(index + 1).arg(total)
+        QString line = QStringLiteral("[%1/%2] %3 %4%")
+                           .arg(index + 1)
+                           .arg(total)
                            .arg(QFileInfo(source).fileName())
                            .arg(percent, 3);
         if (speed > 0)
@@ -174,27 +179,33 @@ public:
     {
         if (!m_json)
             return;
-        Json({{"event", "attempt"}, {"source", source},
+        Json({{"event", "attempt"},
+              {"source", source},
               {"started", attempt.started.toString(Qt::ISODateWithMs)},
               {"ended", attempt.ended.toString(Qt::ISODateWithMs)},
-              {"option", attempt.option}, {"outcome", attempt.outcome},
+              {"option", attempt.option},
+              {"outcome", attempt.outcome},
               {"vlc", QJsonArray::fromStringList(attempt.vlcMessages)}});
     }
 
     void File(const CFileResult &result)
     {
         if (m_json) {
-            Json({{"event", "file"}, {"source", result.source}, {"output", result.output},
-                  {"state", QLatin1String(StateName(result.state))}, {"reason", result.reason}});
+            Json({{"event", "file"},
+                  {"source", result.source},
+                  {"output", result.output},
+                  {"state", QLatin1String(StateName(result.state))},
+                  {"reason", result.reason}});
             return;
         }
         CloseLine();
         if (result.state == CFileResult::State::Converted)
-            Print(stdout, QStringLiteral("converted: %1 -> %2\n").arg(result.source, result.output));
+            Print(stdout,
+                  QStringLiteral("converted: %1 -> %2\n").arg(result.source, result.output));
         else
-            Print(stdout, QStringLiteral("%1: %2: %3\n")
-                              .arg(QLatin1String(StateName(result.state)), result.source,
-                                   result.reason));
+            Print(stdout,
+                  QStringLiteral("%1: %2: %3\n")
+                      .arg(QLatin1String(StateName(result.state)), result.source, result.reason));
     }
 
     void LeftOut(const QString &what)
@@ -208,8 +219,11 @@ public:
     void Summary(int converted, int failed, int skipped, const QString &log)
     {
         if (m_json) {
-            Json({{"event", "summary"}, {"converted", converted}, {"failed", failed},
-                  {"skipped", skipped}, {"log", log}});
+            Json({{"event", "summary"},
+                  {"converted", converted},
+                  {"failed", failed},
+                  {"skipped", skipped},
+                  {"log", log}});
             return;
         }
         CloseLine();
@@ -274,7 +288,7 @@ public:
     int RowCount() override { return static_cast<int>(m_files.size()); }
     QString RowText(int row) override { return m_files.value(row); }
     // Nothing here is edited, and there is no movie.
-    void SetQueueEditable(bool) override {}
+    void SetQueueEditable(bool) override { }
     void SetVariable(const QString &name, const QString &) override
     {
         if (name == QLatin1String("_root.showProgress"))
@@ -290,8 +304,8 @@ public:
     }
     void ClearQueueProgress() override { m_reporter.CloseLine(); }
     // The files are known from the start; each is reported as it ends.
-    void RunStarted(int) override {}
-    void RunFinished(int, int) override {}
+    void RunStarted(int) override { }
+    void RunFinished(int, int) override { }
     void AttemptStarted(int row, const QString &temporaryPath) override
     {
         m_reporter.Temporary(m_files.value(row), temporaryPath);
@@ -359,8 +373,8 @@ bool IsPositiveNumber(const QString &text, bool whole)
 }
 
 // Reads the command line into options; on a usage error returns the message.
-QString Parse(const QStringList &arguments, CIniFile &ini, FormatCatalog &formats,
-              Options &options, bool &help, bool &version)
+QString Parse(const QStringList &arguments, CIniFile &ini, FormatCatalog &formats, Options &options,
+              bool &help, bool &version)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -383,8 +397,8 @@ QString Parse(const QStringList &arguments, CIniFile &ini, FormatCatalog &format
     // A process of a --jobs run: one file, JSON out, no log of its own, signs of life.
     QCommandLineOption worker(QStringLiteral("worker"));
     worker.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({batch, to, muxer, vcodec, vb, scale, acodec, ab, channels, output,
-                       existing, jobs, json, helpOption, versionOption, worker});
+    parser.addOptions({batch, to, muxer, vcodec, vb, scale, acodec, ab, channels, output, existing,
+                       jobs, json, helpOption, versionOption, worker});
     if (!parser.parse(arguments))
         return parser.errorText();
     if (parser.isSet(helpOption)) {
@@ -395,8 +409,8 @@ QString Parse(const QStringList &arguments, CIniFile &ini, FormatCatalog &format
         version = true;
         return QString();
     }
-    for (const QCommandLineOption *once : {&to, &muxer, &vcodec, &vb, &scale, &acodec, &ab,
-                                           &channels, &output, &existing, &jobs}) {
+    for (const QCommandLineOption *once :
+         {&to, &muxer, &vcodec, &vb, &scale, &acodec, &ab, &channels, &output, &existing, &jobs}) {
         if (parser.values(*once).size() > 1)
             return QStringLiteral("--%1 is given more than once").arg(once->names().constFirst());
     }
@@ -438,9 +452,9 @@ QString Parse(const QStringList &arguments, CIniFile &ini, FormatCatalog &format
         QString &setting;
         bool whole;
     };
-    for (const Number &number : {Number{vb, s.videoBitrate, true}, Number{scale, s.videoScale, false},
-                                 Number{ab, s.audioBitrate, true},
-                                 Number{channels, s.audioChannels, true}}) {
+    for (const Number &number :
+         {Number{vb, s.videoBitrate, true}, Number{scale, s.videoScale, false},
+          Number{ab, s.audioBitrate, true}, Number{channels, s.audioChannels, true}}) {
         if (!parser.isSet(number.option))
             continue;
         const QString value = parser.value(number.option);
@@ -474,7 +488,8 @@ QString Parse(const QStringList &arguments, CIniFile &ini, FormatCatalog &format
             return QStringLiteral("--jobs %1 is not a whole number from 1").arg(parser.value(jobs));
     }
     if (parser.isSet(output)) {
-        options.outputFolder = QDir::cleanPath(QDir::current().absoluteFilePath(parser.value(output)));
+        options.outputFolder = QDir::cleanPath(
+            QDir::current().absoluteFilePath(parser.value(output)));
         if (QFileInfo::exists(options.outputFolder) && !QFileInfo(options.outputFolder).isDir())
             return QStringLiteral("--output %1 is not a folder").arg(parser.value(output));
     }
@@ -482,12 +497,23 @@ QString Parse(const QStringList &arguments, CIniFile &ini, FormatCatalog &format
     options.json = parser.isSet(json) || options.worker;
 
     // A worker is given exactly the settings this run settled on.
-    options.workerArguments = {QStringLiteral("--to"), s.convertTo, QStringLiteral("--muxer"),
-                               s.container, QStringLiteral("--vcodec"), s.videoCodec,
-                               QStringLiteral("--vb"), s.videoBitrate, QStringLiteral("--scale"),
-                               s.videoScale, QStringLiteral("--acodec"), s.audioCodec,
-                               QStringLiteral("--ab"), s.audioBitrate, QStringLiteral("--channels"),
-                               s.audioChannels, QStringLiteral("--existing"),
+    options.workerArguments = {QStringLiteral("--to"),
+                               s.convertTo,
+                               QStringLiteral("--muxer"),
+                               s.container,
+                               QStringLiteral("--vcodec"),
+                               s.videoCodec,
+                               QStringLiteral("--vb"),
+                               s.videoBitrate,
+                               QStringLiteral("--scale"),
+                               s.videoScale,
+                               QStringLiteral("--acodec"),
+                               s.audioCodec,
+                               QStringLiteral("--ab"),
+                               s.audioBitrate,
+                               QStringLiteral("--channels"),
+                               s.audioChannels,
+                               QStringLiteral("--existing"),
                                parser.isSet(existing) ? parser.value(existing)
                                                       : QStringLiteral("skip")};
     if (!options.outputFolder.isEmpty())
@@ -501,8 +527,8 @@ QString Parse(const QStringList &arguments, CIniFile &ini, FormatCatalog &format
         const QString path = OutsideFiles::LocalPathOfArgument(argument, QDir::currentPath());
         paths << (path.isEmpty() ? argument : path);
     }
-    const OutsideFiles::Sorted sorted =
-        OutsideFiles::Sort(paths, CConverterDlg::SourceExtensionsOf(formats));
+    const OutsideFiles::Sorted sorted = OutsideFiles::Sort(paths, CConverterDlg::SourceExtensionsOf(
+                                                                      formats));
     options.files = sorted.files;
     options.leftOut = sorted.skipped;
     return QString();
@@ -512,7 +538,9 @@ void CatchStopSignals()
 {
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -653,7 +681,9 @@ private:
     qsizetype Count(Worker::Stage stage) const
     {
         return std::count_if(m_running.cbegin(), m_running.cend(),
-                             [stage](const std::shared_ptr<Worker> &w) { return w->stage == stage; });
+                             [stage](const std::shared_ptr<Worker> &w) {
+                                 return w->stage == stage;
+                             });
     }
 
     // Turns to the ready workers, first file first, while fewer than jobs convert.
@@ -691,7 +721,8 @@ private:
             worker->heard.start();
             m_running << worker;
             worker->process->start(QCoreApplication::applicationFilePath(),
-                                   QStringList{QStringLiteral("--batch"), QStringLiteral("--worker")}
+                                   QStringList{QStringLiteral("--batch"),
+                                               QStringLiteral("--worker")}
                                        + m_options.workerArguments
                                        + QStringList{QStringLiteral("--"), worker->source});
         }
@@ -722,10 +753,12 @@ private:
                                     event.value(QLatin1String("left_s")).toInteger(-1));
             } else if (kind == QLatin1String("attempt")) {
                 CAttemptRecord attempt;
-                attempt.started = QDateTime::fromString(
-                    event.value(QLatin1String("started")).toString(), Qt::ISODateWithMs);
-                attempt.ended = QDateTime::fromString(event.value(QLatin1String("ended")).toString(),
-                                                      Qt::ISODateWithMs);
+                attempt.started
+                    = QDateTime::fromString(event.value(QLatin1String("started")).toString(),
+                                            Qt::ISODateWithMs);
+                attempt.ended
+                    = QDateTime::fromString(event.value(QLatin1String("ended")).toString(),
+                                            Qt::ISODateWithMs);
                 attempt.option = event.value(QLatin1String("option")).toString();
                 attempt.outcome = event.value(QLatin1String("outcome")).toString();
                 for (const QJsonValue &message : event.value(QLatin1String("vlc")).toArray())
@@ -818,7 +851,7 @@ private:
     QTimer m_watch;
 };
 
-} // namespace
+}   // namespace
 
 namespace Batch {
 
@@ -870,4 +903,4 @@ int Run(int argc, char **argv)
     return status == ExitConverted ? leftOutStatus : status;
 }
 
-} // namespace Batch
+}   // namespace Batch

@@ -12,4 +12,4 @@ bool Wanted(int argc, char **argv);
 // 1 when any failed, 2 for a usage error, 130 and 143 when stopped by SIGINT and SIGTERM.
 int Run(int argc, char **argv);
 
-} // namespace Batch
+}   // namespace Batch

@@ -3,12 +3,12 @@
 // second, retries files that make no output and reports what could not be converted.
 #include "CConversionDriver.h"
 
-#include "settings/CIniFile.h"
-#include "platform/Clock.h"
 #include "OutputCheck.h"
 #include "OutputNaming.h"
 #include "SettingsCheck.h"
 #include "TranscodeOption.h"
+#include "platform/Clock.h"
+#include "settings/CIniFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,7 +40,7 @@ QString WhatWentWrong()
         return QStringLiteral("an unknown error");
     }
 }
-} // namespace
+}   // namespace
 
 CThreadWorkRunner::~CThreadWorkRunner()
 {
@@ -197,8 +197,8 @@ CConversionDriver::Step CConversionDriver::ConvertRow()
         m_currentOutput.clear();
 
     m_face.SetVariable(QStringLiteral("_root.convertOutput"),
-                       QStringLiteral("Converting ") + RootOf(source)
-                           + QStringLiteral("...") + NameFromLastSeparator(source)
+                       QStringLiteral("Converting ") + RootOf(source) + QStringLiteral("...")
+                           + NameFromLastSeparator(source)
                            + QStringLiteral(", Total Converted files:")
                            + QString::number(m_convertedCount));
 
@@ -369,7 +369,8 @@ bool CConversionDriver::SkipIfNotRegularFile(const QString &path, const QString 
                               "cannot be ")
              + use + QLatin1Char('.'),
          QStringLiteral("Error conversion"));
-    SkipCurrentFile(CFileResult::State::Failed, path + QStringLiteral(" is not a regular file and cannot be ") + use);
+    SkipCurrentFile(CFileResult::State::Failed,
+                    path + QStringLiteral(" is not a regular file and cannot be ") + use);
     return true;
 }
 
@@ -412,8 +413,9 @@ bool CConversionDriver::SettleOutput(Naming naming, const QString &source)
                         break;
                     }
                     if (m_existing == ExistingOutput::Skip) {
-                        SkipCurrentFile(CFileResult::State::Skipped, QStringLiteral("skipped: ") + candidate
-                                        + QStringLiteral(" already exists"));
+                        SkipCurrentFile(CFileResult::State::Skipped,
+                                        QStringLiteral("skipped: ") + candidate
+                                            + QStringLiteral(" already exists"));
                         return false;
                     }
                     if (m_existing == ExistingOutput::Ask) {
@@ -432,8 +434,9 @@ bool CConversionDriver::SettleOutput(Naming naming, const QString &source)
                 }
                 if (m_unattended) {
                     // Both kept: the output takes the first free name beside the one taken.
-                    candidate = OutputNaming::FreeName(
-                        candidate, [&](const QString &path) { return IsProtected(path, source); });
+                    candidate = OutputNaming::FreeName(candidate, [&](const QString &path) {
+                        return IsProtected(path, source);
+                    });
                     break;
                 }
                 if (!AskForOutputName(naming, source, candidate, isProtected))
@@ -446,19 +449,22 @@ bool CConversionDriver::SettleOutput(Naming naming, const QString &source)
     const QString folder = QFileInfo(candidate).absolutePath();
     if (!QDir().mkpath(folder)) {
         Tell(QStringLiteral("Cannot create the output folder ") + folder, QStringLiteral("Error"));
-        SkipCurrentFile(CFileResult::State::Failed, QStringLiteral("cannot create the output folder ") + folder);
+        SkipCurrentFile(CFileResult::State::Failed,
+                        QStringLiteral("cannot create the output folder ") + folder);
         return false;
     }
     m_currentOutput = candidate;
 
     QString error;
-    const std::optional<QString> temporary = OutputNaming::CreateTemporaryOutput(candidate, error, m_tempLock);
+    const std::optional<QString> temporary = OutputNaming::CreateTemporaryOutput(candidate, error,
+                                                                                 m_tempLock);
     if (!temporary) {
         Tell(QStringLiteral("Cannot write in the output folder ") + folder + QStringLiteral(": ")
                  + error,
              QStringLiteral("Error"));
-        SkipCurrentFile(CFileResult::State::Failed, QStringLiteral("cannot write in the output folder ") + folder
-                        + QStringLiteral(": ") + error);
+        SkipCurrentFile(CFileResult::State::Failed,
+                        QStringLiteral("cannot write in the output folder ") + folder
+                            + QStringLiteral(": ") + error);
         return false;
     }
     m_currentTemp = *temporary;
@@ -473,11 +479,12 @@ bool CConversionDriver::AskForOutputName(Naming naming, const QString &source, Q
     const int variant = static_cast<int>(naming);
     IDialogs::SaveRequest request;
     // Instead of a name that cannot be taken, a free one beside it: one press of Save.
-    request.initialPath =
-        candidateIsProtected
-            ? OutputNaming::FreeName(candidate,
-                                     [&](const QString &path) { return IsProtected(path, source); })
-            : OutputNaming::SuggestedSaveName(variant, source, candidate);
+    request.initialPath = candidateIsProtected
+                              ? OutputNaming::FreeName(candidate,
+                                                       [&](const QString &path) {
+                                                           return IsProtected(path, source);
+                                                       })
+                              : OutputNaming::SuggestedSaveName(variant, source, candidate);
     request.fileTypes = {SaveFileType(variant, m_settings.convertTo)};
     request.defaultSuffix = m_settings.convertTo;
     std::optional<QString> chosen;
@@ -491,12 +498,12 @@ bool CConversionDriver::AskForOutputName(Naming naming, const QString &source, Q
         m_services.dialogs->messageBox(m_services.owner,
                                        QStringLiteral("File Name:") + *chosen + why
                                            + QStringLiteral(" Choose another name."),
-                                       QStringLiteral("File Already Exist"),
-                                       IDialogs::Buttons::Ok);
+                                       QStringLiteral("File Already Exist"), IDialogs::Buttons::Ok);
     }
     if (!chosen || chosen->isEmpty()) {
         // Cancelled: this file is skipped, the run goes on with the next one.
-        SkipCurrentFile(CFileResult::State::Skipped, QStringLiteral("skipped: no name chosen at the save dialog"));
+        SkipCurrentFile(CFileResult::State::Skipped,
+                        QStringLiteral("skipped: no name chosen at the save dialog"));
         return false;
     }
     candidate = *chosen;
@@ -688,8 +695,7 @@ void CConversionDriver::EndOfAttempt()
                 break;
             }
         }
-    }
-    else if (!writeError.isEmpty())
+    } else if (!writeError.isEmpty())
         why = QStringLiteral("the output could not be written: ") + writeError;
     else if (m_currentTemp.isEmpty() || QFileInfo(m_currentTemp).size() <= 0)
         why = QStringLiteral("nothing was written");
@@ -735,8 +741,8 @@ void CConversionDriver::EndOfAttempt()
             }
             // Only now does the output take its name, replacing in one step whatever the
             // user agreed to overwrite, and nothing else.
-            const QString error =
-                OutputNaming::CommitOutput(m_currentTemp, m_currentOutput, m_replaceAgreed);
+            const QString error = OutputNaming::CommitOutput(m_currentTemp, m_currentOutput,
+                                                             m_replaceAgreed);
             if (!error.isEmpty()) {
                 m_reason = QStringLiteral("the output could not take its name: ") + error;
                 FinishAttempt(false);

@@ -3,15 +3,15 @@
 
 #include "CRunLog.h"
 #include "CVlcHostDlg.h"
+#include "OutputNaming.h"
 #include "platform/Dialogs.h"
 #include "settings/FormatCatalog.h"
-#include "OutputNaming.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
-#include <QThread>
 #include <QString>
+#include <QThread>
 #include <QTimer>
 #include <functional>
 #include <optional>
@@ -117,8 +117,8 @@ struct CDriverServices
 
 // The conversion driver: walks the queue, hands each file to a fresh VLC control, polls it once a
 // second (and hears at once when its file ends), keeps an output only when it is whole, retries
-// files that make no output and reports what could not be converted. Needs Qt Core and libVLC only: the window and the batch command
-// both run it.
+// files that make no output and reports what could not be converted. Needs Qt Core and libVLC only:
+// the window and the batch command both run it.
 class CConversionDriver : public QObject
 {
     Q_OBJECT
@@ -186,7 +186,6 @@ signals:
     void RunEnded();
 
 public:
-
     // The run's state, read by the window under its own names.
     QString m_currentOutput;
     CVlcHostDlg m_vlcHost;

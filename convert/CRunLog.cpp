@@ -26,8 +26,9 @@ void CRunLog::Begin(const QString &folder, const QString &what)
         return;
     const QDateTime now = QDateTime::currentDateTime();
     // Sortable by name, and unique for runs that begin in the same second.
-    const QString name = QStringLiteral("run-") + now.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"))
-                         + QLatin1Char('-') + QString::number(QCoreApplication::applicationPid())
+    const QString name = QStringLiteral("run-")
+                         + now.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) + QLatin1Char('-')
+                         + QString::number(QCoreApplication::applicationPid())
                          + QStringLiteral(".log");
     QDir dir(folder);
     QStringList runs = dir.entryList({QStringLiteral("run-*.log")}, QDir::Files, QDir::Name);

@@ -18,10 +18,10 @@ public:
 // What a media file holds, as libVLC reads it.
 struct CMediaFacts
 {
-    bool readable = false;     // libVLC could open it at all
+    bool readable = false;   // libVLC could open it at all
     bool hasVideo = false;
     bool hasAudio = false;
-    qint64 lengthMs = -1;      // -1 when the file does not say
+    qint64 lengthMs = -1;   // -1 when the file does not say
     // Why a player cannot show the video from its first frame (libVLC shows no picture from
     // the start, or an MP4 index says the first frame is no key frame); empty when it can.
     QString playbackFault = {};
@@ -45,8 +45,8 @@ public:
     virtual void stop() = 0;
     virtual float GetPosition() = 0;
     virtual int GetTime() = 0;
-    virtual void addTarget(const QString &uri, const QStringList &options, int mode,
-                           int position) = 0;
+    virtual void addTarget(const QString &uri, const QStringList &options, int mode, int position)
+        = 0;
     virtual void playlistClear() = 0;
 
     // Called, on one of libVLC's own threads, when the item of the next addTarget stops playing
@@ -99,5 +99,5 @@ public:
     }
     // The run was stopped: every look at a file under way (IsInterlaced, a control's
     // ProbeFile) ends soon without an answer. Never throws.
-    virtual void CancelLooks() {}
+    virtual void CancelLooks() { }
 };

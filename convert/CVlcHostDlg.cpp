@@ -103,8 +103,7 @@ void CVlcHostDlg::SetEndNotice(std::function<void()> ended)
         c->SetEndNotice(std::move(ended));
 }
 
-void CVlcHostDlg::addTarget(const QString &uri, const QStringList &options, int mode,
-                            int position)
+void CVlcHostDlg::addTarget(const QString &uri, const QStringList &options, int mode, int position)
 {
     CVLCControl *c = control();
     if (!c)

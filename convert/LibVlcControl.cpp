@@ -10,8 +10,8 @@
 #include <QByteArray>
 #include <algorithm>
 #include <chrono>
-#include <cstdarg>
 #include <cmath>
+#include <cstdarg>
 #include <cstring>
 #include <limits>
 #include <thread>
@@ -137,7 +137,7 @@ QList<OutputTracks::SourceTrack> readSourceTracks(libvlc_media_t *media)
 constexpr char TrackWatchPrefix[] = "movarin-tracks-";
 std::atomic<unsigned> trackWatchCount{0};
 
-} // namespace
+}   // namespace
 
 // ---- CLibVlcInstance -------------------------------------------------------------------------
 
@@ -168,8 +168,8 @@ CLibVlcInstance::CLook::CLook(CLibVlcInstance &instance)
     m_instance.m_sawVideoPacket = false;
 }
 
-void CLibVlcInstance::OnLog(void *data, int level, const vlc_log_t *context,
-                            const char *format, va_list arguments)
+void CLibVlcInstance::OnLog(void *data, int level, const vlc_log_t *context, const char *format,
+                            va_list arguments)
 {
     auto *self = static_cast<CLibVlcInstance *>(data);
     // The video output says this, with "interlaced" or "progressive", whenever the frames it is
@@ -207,7 +207,7 @@ void CLibVlcInstance::OnLog(void *data, int level, const vlc_log_t *context,
         va_list copy;
         va_copy(copy, arguments);
         const char *prefix = va_arg(copy, const char *);
-        va_arg(copy, int);            // the track
+        va_arg(copy, int);   // the track
         const char *type = va_arg(copy, const char *);
         va_end(copy);
         if (prefix && std::strncmp(prefix, TrackWatchPrefix, sizeof TrackWatchPrefix - 1) == 0)
@@ -446,7 +446,7 @@ int CLibVlcControl::GetTime()
     if (time <= 0)
         return 0;
     return time > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
-                                                   : static_cast<int>(time);
+                                                  : static_cast<int>(time);
 }
 
 void CLibVlcControl::addTarget(const QString &uri, const QStringList &options, int mode,
@@ -463,8 +463,9 @@ void CLibVlcControl::addTarget(const QString &uri, const QStringList &options, i
     m_sourceTracks.clear();
     m_trackPrefix = QLatin1String(TrackWatchPrefix) + QString::number(++trackWatchCount);
     for (const QString &option : options) {
-        const TranscodeOption::WatchedChain watched = TranscodeOption::WatchTracks(
-            TranscodeOption::RewriteStdUrlToDst(option), m_trackPrefix);
+        const TranscodeOption::WatchedChain watched
+            = TranscodeOption::WatchTracks(TranscodeOption::RewriteStdUrlToDst(option),
+                                           m_trackPrefix);
         libvlc_media_add_option(media, watched.option.toUtf8().constData());
         // Without sout-all libVLC converts the tracks it would play: one video, and of the
         // audio tracks the source's default.
@@ -550,16 +551,13 @@ struct PictureCounter
         *planes = static_cast<PictureCounter *>(opaque)->pixels.data();
         return nullptr;
     }
-    static void display(void *opaque, void *)
-    {
-        ++static_cast<PictureCounter *>(opaque)->shown;
-    }
+    static void display(void *opaque, void *) { ++static_cast<PictureCounter *>(opaque)->shown; }
 };
 
-} // namespace
+}   // namespace
 
 std::optional<bool> CLibVlcControl::showsFirstPicture(const QString &path,
-                                                     const CLibVlcInstance::CLook &look)
+                                                      const CLibVlcInstance::CLook &look)
 {
     MediaPtr media(libvlc_media_new_path(m_instance.get(), path.toUtf8().constData()));
     if (!media)
@@ -592,7 +590,7 @@ std::optional<bool> CLibVlcControl::showsFirstPicture(const QString &path,
 }
 
 std::optional<bool> CLibVlcControl::holdsVideoPackets(const QString &path,
-                                                     const CLibVlcInstance::CLook &look)
+                                                      const CLibVlcInstance::CLook &look)
 {
     // Demultiplexed into the statistics output, as fast as the file can be read: no decoding
     // and no clock. The first video packet ends the pass.
@@ -683,15 +681,15 @@ QString CLibVlcControl::ArrangeTracks(const QString &path)
                     track.isDefault = flags[next++];
         }
     }
-    OutputTracks::Outcome outcome = OutputTracks::Arrange(path, OutputTracks::PlanFor(muxed, source));
+    OutputTracks::Outcome outcome = OutputTracks::Arrange(path,
+                                                          OutputTracks::PlanFor(muxed, source));
     if (outcome == OutputTracks::Outcome::Mismatch) {
         // Muxers that take only pictures and sound refuse the rest (subtitles, data), which
         // the statistics module saw all the same.
         QList<int> kept;
         for (const int id : muxed) {
-            const auto found = std::find_if(source.cbegin(), source.cend(), [&](const auto &t) {
-                return t.id == id;
-            });
+            const auto found = std::find_if(source.cbegin(), source.cend(),
+                                            [&](const auto &t) { return t.id == id; });
             if (found == source.cend() || found->kind != OutputTracks::Kind::Other)
                 kept << id;
         }

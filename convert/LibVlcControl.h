@@ -6,8 +6,8 @@
 
 #include <QStringList>
 #include <atomic>
-#include <memory>
 #include <cstdarg>
+#include <memory>
 #include <mutex>
 
 struct libvlc_instance_t;

@@ -45,4 +45,4 @@ MovieBox ReadMovieBox(QIODevice &file)
     return {MovieBox::Status::NotMp4};
 }
 
-} // namespace Mp4Box
+}   // namespace Mp4Box

@@ -108,7 +108,7 @@ inline std::optional<Box> child(const QByteArray &data, const Box &parent, const
 struct MovieBox
 {
     enum class Status {
-        NotMp4,    // no movie box among the top-level boxes
+        NotMp4,   // no movie box among the top-level boxes
         Found,
         Damaged,   // a top-level box's size does not fit the file, or the movie box is too big
     };
@@ -120,4 +120,4 @@ struct MovieBox
 // Reads the device from its start; it must be open for reading and seekable.
 MovieBox ReadMovieBox(QIODevice &file);
 
-} // namespace Mp4Box
+}   // namespace Mp4Box

@@ -66,7 +66,7 @@ Verdict checkMovie(const QByteArray &movie)
     return walker.damaged() ? Verdict::Damaged : verdict;
 }
 
-} // namespace
+}   // namespace
 
 Verdict Check(QIODevice &file)
 {
@@ -90,4 +90,4 @@ Verdict CheckFile(const QString &path)
     return Check(file);
 }
 
-} // namespace Mp4SyncSample
+}   // namespace Mp4SyncSample

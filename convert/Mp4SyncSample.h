@@ -14,14 +14,14 @@ class QIODevice;
 namespace Mp4SyncSample {
 
 enum class Verdict {
-    NotMp4,             // no movie box among the top-level boxes: not for this check
-    FirstSampleIsSync,  // every video track may start at its first sample
-    FirstSampleNotSync, // a video track's sync-sample table leaves out its first sample
-    Damaged,            // a box's size or contents do not fit where it stands
+    NotMp4,   // no movie box among the top-level boxes: not for this check
+    FirstSampleIsSync,   // every video track may start at its first sample
+    FirstSampleNotSync,   // a video track's sync-sample table leaves out its first sample
+    Damaged,   // a box's size or contents do not fit where it stands
 };
 
 // Reads the device from its start; it must be open for reading and seekable.
 Verdict Check(QIODevice &file);
 Verdict CheckFile(const QString &path);
 
-} // namespace Mp4SyncSample
+}   // namespace Mp4SyncSample

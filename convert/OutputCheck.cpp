@@ -25,11 +25,12 @@ QString WhyNotWhole(const CMediaFacts &source, const CMediaFacts &output)
     // must agree (a clip shorter than the allowance may be stated as nothing by ASF).
     if (source.lengthMs <= 0 && output.lengthMs <= 0)
         return QStringLiteral("the output holds nothing to play");
-    if (source.lengthMs > 0 && output.lengthMs < source.lengthMs - AllowedShortfallMs(source.lengthMs))
+    if (source.lengthMs > 0
+        && output.lengthMs < source.lengthMs - AllowedShortfallMs(source.lengthMs))
         return QStringLiteral("the output plays %1 s of %2 s")
             .arg(output.lengthMs / 1000.0, 0, 'f', 1)
             .arg(source.lengthMs / 1000.0, 0, 'f', 1);
     return {};
 }
 
-} // namespace OutputCheck
+}   // namespace OutputCheck

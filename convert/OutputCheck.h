@@ -13,8 +13,9 @@ namespace OutputCheck {
 qint64 AllowedShortfallMs(qint64 sourceLengthMs);
 
 // Empty when the output holds every kind of stream that the source has (video, audio), its
-// video plays from the first frame (no playback fault), and it is not shorter than the source beyond the allowance (or, when the source's length is unknown,
-// has a length at all); otherwise why not.
+// video plays from the first frame (no playback fault), and it is not shorter than the source
+// beyond the allowance (or, when the source's length is unknown, has a length at all); otherwise
+// why not.
 QString WhyNotWhole(const CMediaFacts &source, const CMediaFacts &output);
 
-} // namespace OutputCheck
+}   // namespace OutputCheck

@@ -8,8 +8,8 @@
 #include <QRegularExpression>
 
 #include <cerrno>
-#include <cstdio>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -38,7 +38,7 @@ QString errorText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-} // namespace
+}   // namespace
 
 QString DefaultCandidate(const QString &source, bool sameFolder, const QString &outputFolder,
                          const QString &convertTo)
@@ -59,7 +59,9 @@ QString SuggestedSaveName(int variant, const QString &source, const QString &can
 
 bool CanOpenFile(const QString &path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
@@ -67,7 +69,9 @@ bool IsSameFile(const QString &a, const QString &b)
 {
     if (a.isEmpty() || b.isEmpty())
         return false;
-    struct stat sa {}, sb {};
+    struct stat sa
+    {
+    }, sb{};
     if (::stat(QFile::encodeName(a).constData(), &sa) != 0
         || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
         return false;
@@ -76,7 +80,9 @@ bool IsSameFile(const QString &a, const QString &b)
 
 bool IsOtherThanRegularFile(const QString &path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
         return false;
     return !S_ISREG(st.st_mode);
@@ -87,7 +93,9 @@ QString FreeName(const QString &path, const std::function<bool(const QString &)>
     const auto [base, extension] = splitAtExtension(path);
     for (int n = 1;; ++n) {
         const QString name = base + QStringLiteral(" (%1)").arg(n) + extension;
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (::lstat(QFile::encodeName(name).constData(), &st) != 0 && !(taken && taken(name)))
             return name;
     }
@@ -124,9 +132,9 @@ namespace {
 // The longest file name the folder's file system takes, in bytes.
 qsizetype nameLimit(const QString &folder)
 {
-    const long limit = ::pathconf(QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder)
-                                      .constData(),
-                                  _PC_NAME_MAX);
+    const long limit
+        = ::pathconf(QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder).constData(),
+                     _PC_NAME_MAX);
     return limit > 0 ? limit : NAME_MAX;
 }
 
@@ -148,14 +156,15 @@ bool sameFile(const struct stat &a, const struct stat &b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-} // namespace
+}   // namespace
 
 int RemoveStaleTemporaryOutputs(const QString &folder)
 {
-    static const QRegularExpression Temporary(QStringLiteral("^\\..*\\.[a-z0-9]{6}\\.part(\\..*)?$"),
+    static const QRegularExpression Temporary(QStringLiteral(
+                                                  "^\\..*\\.[a-z0-9]{6}\\.part(\\..*)?$"),
                                               QRegularExpression::DotMatchesEverythingOption);
-    DIR *dir = ::opendir(QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder)
-                             .constData());
+    DIR *dir = ::opendir(
+        QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder).constData());
     if (!dir)
         return 0;
     const int dirFd = ::dirfd(dir);
@@ -167,7 +176,9 @@ int RemoveStaleTemporaryOutputs(const QString &folder)
                                 O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd < 0)
             continue;
-        struct stat held {}, named {};
+        struct stat held
+        {
+        }, named{};
         // Only our own plain files, and only when no running copy holds them.
         if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid()
             && ::flock(fd, LOCK_EX | LOCK_NB) == 0
@@ -208,7 +219,9 @@ std::optional<QString> CreateTemporaryOutput(const QString &finalPath, QString &
         }
         // Locked, and still ours under that name: another copy's clean-up may have taken the
         // file in the moment before the lock.
-        struct stat held {}, named {};
+        struct stat held
+        {
+        }, named{};
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0
             && ::lstat(encoded.constData(), &named) == 0 && sameFile(held, named)) {
             lock.Release();
@@ -238,13 +251,15 @@ int renameNoReplace(const QByteArray &from, const QByteArray &to)
     if (errno != EPERM && errno != ENOTSUP && errno != ENOSYS)
         return errno;
     // Nor links (FAT): the best left is to look just before.
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::lstat(to.constData(), &st) == 0)
         return EEXIST;
     return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
 }
 
-} // namespace
+}   // namespace
 
 QString CommitOutput(const QString &temporaryPath, QString &finalPath, bool mayReplace)
 {
@@ -279,4 +294,4 @@ std::optional<QString> AbsoluteFolder(const QString &text)
     return QDir::cleanPath(folder);
 }
 
-} // namespace OutputNaming
+}   // namespace OutputNaming

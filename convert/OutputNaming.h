@@ -82,4 +82,4 @@ QString CommitOutput(const QString &temporaryPath, QString &finalPath, bool mayR
 // (it would follow wherever the program was started) and gives nothing.
 std::optional<QString> AbsoluteFolder(const QString &text);
 
-} // namespace OutputNaming
+}   // namespace OutputNaming

@@ -15,9 +15,9 @@ namespace {
 
 bool isLanguageCode(const QString &code)
 {
-    return code.size() == 3
-           && std::all_of(code.cbegin(), code.cend(),
-                          [](QChar c) { return c >= u'a' && c <= u'z'; });
+    return code.size() == 3 && std::all_of(code.cbegin(), code.cend(), [](QChar c) {
+               return c >= u'a' && c <= u'z';
+           });
 }
 
 // The order the tracks go in: their indices, stably sorted by rank.
@@ -25,9 +25,8 @@ QList<qsizetype> rankedOrder(const QList<TrackPlan> &plan)
 {
     QList<qsizetype> order(plan.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        return plan[a].rank < plan[b].rank;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](qsizetype a, qsizetype b) { return plan[a].rank < plan[b].rank; });
     return order;
 }
 
@@ -44,9 +43,9 @@ struct Mp4Track
     Mp4Box::Box box;
     Kind kind = Kind::Other;
     bool hasReference = false;   // a tref box names other tracks by their ids
-    qint64 flagsAt = -1;         // the low byte of tkhd's flags (bit 0: enabled)
-    qint64 idAt = -1;            // tkhd's track_ID
-    qint64 languageAt = -1;      // mdhd's packed language
+    qint64 flagsAt = -1;   // the low byte of tkhd's flags (bit 0: enabled)
+    qint64 idAt = -1;   // tkhd's track_ID
+    qint64 languageAt = -1;   // mdhd's packed language
 };
 
 // nullopt when the track's boxes do not fit.
@@ -172,8 +171,7 @@ Outcome arrangeMp4(QIODevice &file, const Mp4Box::MovieBox &movieBox, const QLis
         QByteArray bytes = edited[from];
         if (keepIds) {
             const qint64 idAt = tracks->at(from).idAt - tracks->at(from).box.begin;
-            Mp4Box::writeU32(bytes.data() + idAt,
-                             Mp4Box::readU32(movie.constData() + track.idAt));
+            Mp4Box::writeU32(bytes.data() + idAt, Mp4Box::readU32(movie.constData() + track.idAt));
         }
         rewritten += bytes;
         pos = track.box.end;
@@ -283,7 +281,7 @@ struct MatroskaTrack
     qint64 languageAt = -1;   // a Language element of three letters
     qint64 flagDefaultAt = -1;
     qint64 flagDefaultLength = 0;
-    qint64 numberAt = -1;      // TrackNumber, which the blocks and cues name
+    qint64 numberAt = -1;   // TrackNumber, which the blocks and cues name
     qint64 numberLength = 0;
     quint64 number = 0;
     HeaderTrack header = {};
@@ -295,8 +293,8 @@ struct TrackList
     Outcome status = Outcome::NotHandled;
     qint64 payloadOffset = 0;
     QByteArray payload = {};
-    qint64 end = 0;             // where the track list ends in the file
-    qint64 segmentEnd = 0;      // and the segment that holds it
+    qint64 end = 0;   // where the track list ends in the file
+    qint64 segmentEnd = 0;   // and the segment that holds it
 };
 
 TrackList readTrackList(QIODevice &file)
@@ -331,8 +329,8 @@ TrackList readTrackList(QIODevice &file)
             const qint64 length = element->end - element->payload;
             if (length > MaxTrackListBytes || !file.seek(element->payload))
                 break;
-            TrackList list{Outcome::Arranged, element->payload, file.read(length),
-                           element->end, segment->end};
+            TrackList list{Outcome::Arranged, element->payload, file.read(length), element->end,
+                           segment->end};
             if (list.payload.size() != length)
                 break;
             return list;
@@ -373,8 +371,8 @@ std::optional<QList<MatroskaTrack>> readMatroskaTracks(const QByteArray &list)
                 track.flagDefaultLength = field.end - field.payload;
                 track.header.isDefault = readUnsigned(list, field) != 0;
             } else if (field.id == LanguageId) {
-                track.header.language =
-                    QString::fromLatin1(list.mid(field.payload, field.end - field.payload));
+                track.header.language = QString::fromLatin1(
+                    list.mid(field.payload, field.end - field.payload));
                 if (field.end - field.payload == 3)
                     track.languageAt = field.payload;
             }
@@ -404,7 +402,8 @@ constexpr qint64 MaxClusterBytes = 256 * 1024 * 1024;
 // the numbers renumbered (old to new, every number below 127: one byte in a block). nullopt
 // when something there does not read, or names a track in more than one byte.
 std::optional<QList<std::pair<qint64, QByteArray>>>
-renumberedReferences(QIODevice &file, const TrackList &list, const QHash<quint64, quint64> &renumbered)
+renumberedReferences(QIODevice &file, const TrackList &list,
+                     const QHash<quint64, quint64> &renumbered)
 {
     QList<std::pair<qint64, QByteArray>> writes;
     const auto readLevel = [&](qint64 begin, qint64 end) -> std::optional<QByteArray> {
@@ -555,8 +554,7 @@ Outcome arrangeMatroska(QIODevice &file, const TrackList &list, const QList<Trac
         for (int i = 0; i < 4; ++i)
             rewritten[top->first().payload + i] = char((crc >> (8 * i)) & 0xff);
     }
-    return writeAt(file, list.payloadOffset, rewritten) ? Outcome::Arranged
-                                                        : Outcome::WriteFailed;
+    return writeAt(file, list.payloadOffset, rewritten) ? Outcome::Arranged : Outcome::WriteFailed;
 }
 
 // ---- Ogg: the tracks are in the order of their first pages, which all come first -----------
@@ -619,7 +617,7 @@ Outcome arrangeOgg(QIODevice &file, const QList<TrackPlan> &plan)
     return writeAt(file, 0, rewritten) ? Outcome::Arranged : Outcome::WriteFailed;
 }
 
-} // namespace
+}   // namespace
 
 std::optional<QList<HeaderTrack>> ReadTracks(const QString &path)
 {
@@ -662,9 +660,8 @@ QList<TrackPlan> PlanFor(const QList<int> &muxedIds, const QList<SourceTrack> &s
 
     QList<TrackPlan> plan;
     for (qsizetype i = 0; i < muxedIds.size(); ++i) {
-        const auto found = std::find_if(source.cbegin(), source.cend(), [&](const SourceTrack &t) {
-            return t.id == muxedIds[i];
-        });
+        const auto found = std::find_if(source.cbegin(), source.cend(),
+                                        [&](const SourceTrack &t) { return t.id == muxedIds[i]; });
         TrackPlan wanted;
         if (found == source.cend()) {
             wanted.rank = int(source.size() + i);   // unknown tracks keep their order, last
@@ -713,4 +710,4 @@ Outcome Arrange(QIODevice &file, const QList<TrackPlan> &plan)
     return arrangeMatroska(file, list, plan);
 }
 
-} // namespace OutputTracks
+}   // namespace OutputTracks

@@ -26,8 +26,8 @@ enum class Kind { Video, Audio, Other };
 struct HeaderTrack
 {
     Kind kind = Kind::Other;
-    QString language;        // as written; empty when the header has none
-    bool isDefault = false;  // MP4: the track is enabled; Matroska: FlagDefault
+    QString language;   // as written; empty when the header has none
+    bool isDefault = false;   // MP4: the track is enabled; Matroska: FlagDefault
 };
 
 // The tracks of an MP4-family or Matroska file in the header's order; nullopt for any other
@@ -37,18 +37,18 @@ std::optional<QList<HeaderTrack>> ReadTracks(const QString &path);
 // One track of the source, as libVLC reads it, in libVLC's (the source's) order.
 struct SourceTrack
 {
-    int id = -1;             // libVLC's id of the track, which the muxer's log names
+    int id = -1;   // libVLC's id of the track, which the muxer's log names
     Kind kind = Kind::Other;
-    QString language;        // ISO 639-2 code, or empty
+    QString language;   // ISO 639-2 code, or empty
     bool isDefault = false;
 };
 
 // What to make of one track of the output, in the order the muxer wrote them.
 struct TrackPlan
 {
-    int rank = 0;                     // the tracks are put in rising rank
-    QString language;                 // three letters to write; empty leaves it
-    std::optional<bool> isDefault;    // the flag to write; nullopt leaves it
+    int rank = 0;   // the tracks are put in rising rank
+    QString language;   // three letters to write; empty leaves it
+    std::optional<bool> isDefault;   // the flag to write; nullopt leaves it
 };
 
 // The plan for an output whose muxer took the source's tracks of the given ids in that order.
@@ -57,10 +57,10 @@ struct TrackPlan
 QList<TrackPlan> PlanFor(const QList<int> &muxedIds, const QList<SourceTrack> &source);
 
 enum class Outcome {
-    Arranged,     // the header now says what the plan asks
+    Arranged,   // the header now says what the plan asks
     NotHandled,   // not an MP4-family, Matroska or Ogg file
-    Mismatch,     // the file holds another number of tracks than the plan: left as it is
-    Damaged,      // the header does not read: left as it is
+    Mismatch,   // the file holds another number of tracks than the plan: left as it is
+    Damaged,   // the header does not read: left as it is
     WriteFailed,
 };
 
@@ -72,4 +72,4 @@ Outcome Arrange(QIODevice &file, const QList<TrackPlan> &plan);
 // Largest Matroska track list read into memory.
 inline constexpr qint64 MaxTrackListBytes = 1024 * 1024;
 
-} // namespace OutputTracks
+}   // namespace OutputTracks

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SettingsCheck.h"
 
-#include "settings/FormatCatalog.h"
 #include "TranscodeOption.h"
+#include "settings/FormatCatalog.h"
 
 #include <QRegularExpression>
 
@@ -40,7 +40,7 @@ QString origin(const QString &value, const QStringList &list, const QString &sec
     return QStringLiteral("the %1 setting").arg(setting);
 }
 
-} // namespace
+}   // namespace
 
 bool IsTarget(const QString &value)
 {
@@ -88,16 +88,14 @@ QString Problem(const ConversionSettings &s, const FormatCatalog &catalog, CIniF
          },
          names},
         {"video codec", s.videoCodec, IsModuleName(s.videoCodec),
-         codec(s.videoCodec, catalog.videoCodecList, VideoCodecSection, "video codec"),
-         names},
+         codec(s.videoCodec, catalog.videoCodecList, VideoCodecSection, "video codec"), names},
         {"video bit rate", s.videoBitrate, isWholeNumberIn(s.videoBitrate, 1, 100000),
          setting("video bit rate"),
          QStringLiteral("give a whole number of kbit/s from 1 to 100000")},
         {"scale", s.videoScale, isScale(s.videoScale), setting("scale"),
          QStringLiteral("give a number above 0 and at most 10")},
         {"audio codec", s.audioCodec, IsModuleName(s.audioCodec),
-         codec(s.audioCodec, catalog.audioCodecList, AudioCodecSection, "audio codec"),
-         names},
+         codec(s.audioCodec, catalog.audioCodecList, AudioCodecSection, "audio codec"), names},
         {"audio bit rate", s.audioBitrate, isWholeNumberIn(s.audioBitrate, 1, 2000),
          setting("audio bit rate"), QStringLiteral("give a whole number of kbit/s from 1 to 2000")},
         {"channel count", s.audioChannels, isWholeNumberIn(s.audioChannels, 1, 8),
@@ -105,10 +103,11 @@ QString Problem(const ConversionSettings &s, const FormatCatalog &catalog, CIniF
     };
     for (const Rule &rule : rules) {
         if (!rule.valid)
-            return QStringLiteral("The %1 \"%2\" (from %3) is not valid: %4. Nothing was converted.")
+            return QStringLiteral(
+                       "The %1 \"%2\" (from %3) is not valid: %4. Nothing was converted.")
                 .arg(QLatin1String(rule.what), rule.value, rule.from(), rule.expected);
     }
     return {};
 }
 
-} // namespace SettingsCheck
+}   // namespace SettingsCheck

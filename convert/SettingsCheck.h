@@ -22,4 +22,4 @@ bool IsTarget(const QString &value);
 // Muxer and codec names follow TranscodeOption::IsModuleName.
 QString Problem(const ConversionSettings &settings, const FormatCatalog &catalog, CIniFile &ini);
 
-} // namespace SettingsCheck
+}   // namespace SettingsCheck

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TranscodeOption.h"
 
-#include "settings/CIniFile.h"
 #include "CVLCControl.h"
+#include "settings/CIniFile.h"
 #include "settings/FormatCatalog.h"
 
 #include <QRegularExpression>
@@ -33,13 +33,13 @@ bool isPlainChar(QChar c)
 bool isReservedName(const QString &name)
 {
     static const QStringList reserved{
-        QStringLiteral("vcodec"), QStringLiteral("vb"),     QStringLiteral("scale"),
-        QStringLiteral("acodec"), QStringLiteral("ab"),     QStringLiteral("channels"),
-        QStringLiteral("deinterlace"), QStringLiteral("dst"), QStringLiteral("url"),
-        QStringLiteral("access"), QStringLiteral("mux"),    QStringLiteral("sout"),
-        QStringLiteral("duplicate"), QStringLiteral("std"), QStringLiteral("standard"),
-        QStringLiteral("bridge-out"), QStringLiteral("es"), QStringLiteral("rtp"),
-        QStringLiteral("http"), QStringLiteral("file"),     QStringLiteral("select")};
+        QStringLiteral("vcodec"),      QStringLiteral("vb"),   QStringLiteral("scale"),
+        QStringLiteral("acodec"),      QStringLiteral("ab"),   QStringLiteral("channels"),
+        QStringLiteral("deinterlace"), QStringLiteral("dst"),  QStringLiteral("url"),
+        QStringLiteral("access"),      QStringLiteral("mux"),  QStringLiteral("sout"),
+        QStringLiteral("duplicate"),   QStringLiteral("std"),  QStringLiteral("standard"),
+        QStringLiteral("bridge-out"),  QStringLiteral("es"),   QStringLiteral("rtp"),
+        QStringLiteral("http"),        QStringLiteral("file"), QStringLiteral("select")};
     return reserved.contains(name, Qt::CaseInsensitive);
 }
 
@@ -149,11 +149,9 @@ std::pair<QString, QString> videoParametersFor(CIniFile &ini, const ConversionSe
     if (QString value = ini.GetString(forMuxer, QString(), VideoParametersSection);
         !value.isEmpty())
         return {forMuxer, value};
-    return {settings.videoCodec, ini.GetString(settings.videoCodec, QString(),
-                                               VideoParametersSection)};
+    return {settings.videoCodec,
+            ini.GetString(settings.videoCodec, QString(), VideoParametersSection)};
 }
-
-
 
 // libVLC's transcode takes the picture size from its user filters (vfilter) when there are
 // any, so with one the scale would be lost: at a scale other than 1 the catalogue's vfilter
@@ -236,16 +234,13 @@ private:
         return pos;
     }
     // A backslash escapes only a quote, an apostrophe or a backslash.
-    bool isEscape(qsizetype pos) const
-    {
-        return at(pos) == u'\\' && isOneOf(pos + 1, u"\"'\\");
-    }
+    bool isEscape(qsizetype pos) const { return at(pos) == u'\\' && isOneOf(pos + 1, u"\"'\\"); }
 
     // pos is at the '{' after a module name; returns the position after the matching '}'.
     qsizetype scanParameters(qsizetype pos, bool standard)
     {
         do {
-            ++pos; // the '{' or the ',' (or whatever stray character) before this parameter
+            ++pos;   // the '{' or the ',' (or whatever stray character) before this parameter
             pos = skipSpaces(pos);
             const qsizetype keyStart = pos;
             while (!atEnd(pos) && !isOneOf(pos, u"=,{} \t"))
@@ -325,7 +320,7 @@ bool takesOneAudioTrack(const QString &destination)
     return path.endsWith(QLatin1String(".flv"), Qt::CaseInsensitive);
 }
 
-} // namespace
+}   // namespace
 
 QString EscapedForQuotes(const QString &text)
 {
@@ -368,7 +363,8 @@ QString CheckDeinterlaceRule(const QString &value)
 TranscodeTuning ReadTuning(CIniFile &ini, const ConversionSettings &settings)
 {
     TranscodeTuning tuning;
-    tuning.deinterlace = parseDeinterlaceRule(ini.GetString(DeinterlaceKey, QString(), TuningSection))
+    tuning.deinterlace = parseDeinterlaceRule(
+                             ini.GetString(DeinterlaceKey, QString(), TuningSection))
                              .value_or(DeinterlaceRule::Always);
     if (!settings.videoCodec.isEmpty()) {
         const auto [key, parameters] = videoParametersFor(ini, settings);
@@ -395,8 +391,8 @@ QString Build(const ConversionSettings &s, const QString &outputPath)
     return Build(s, outputPath, TranscodeTuning(), std::nullopt);
 }
 
-QString Build(const ConversionSettings &s, const QString &outputPath,
-              const TranscodeTuning &tuning, std::optional<bool> sourceInterlaced)
+QString Build(const ConversionSettings &s, const QString &outputPath, const TranscodeTuning &tuning,
+              std::optional<bool> sourceInterlaced)
 {
     bool deinterlace = true;
     switch (tuning.deinterlace) {
@@ -427,8 +423,8 @@ QString Build(const ConversionSettings &s, const QString &outputPath,
     }
     if (deinterlace)
         option += QLatin1String(",deinterlace");
-    return option + QLatin1String("}:std{access=file,mux=") + s.container
-           + QLatin1String(",url=\"") + EscapedForQuotes(outputPath) + QLatin1String("\"}");
+    return option + QLatin1String("}:std{access=file,mux=") + s.container + QLatin1String(",url=\"")
+           + EscapedForQuotes(outputPath) + QLatin1String("\"}");
 }
 
 QString BuildFor(const ConversionSettings &settings, const QString &outputPath, CIniFile &ini,
@@ -478,4 +474,4 @@ WatchedChain WatchTracks(const QString &option, const QString &prefix)
     return {result, takesOneAudioTrack(scanner.m_destination)};
 }
 
-} // namespace TranscodeOption
+}   // namespace TranscodeOption

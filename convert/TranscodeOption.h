@@ -102,4 +102,4 @@ struct WatchedChain
 };
 WatchedChain WatchTracks(const QString &option, const QString &prefix);
 
-} // namespace TranscodeOption
+}   // namespace TranscodeOption

@@ -50,7 +50,7 @@ private:
     int &m_depth;
 };
 
-} // namespace
+}   // namespace
 
 CFileListBox::CFileListBox(QWidget *parent)
     : QListWidget(parent)
@@ -202,8 +202,8 @@ void CFileListBox::ResetContent()
 
 void CFileListBox::SetSel(int index, bool select)
 {
-    const QItemSelectionModel::SelectionFlags how
-        = select ? QItemSelectionModel::Select : QItemSelectionModel::Deselect;
+    const QItemSelectionModel::SelectionFlags how = select ? QItemSelectionModel::Select
+                                                           : QItemSelectionModel::Deselect;
     if (index == -1) {
         if (count() > 0)
             selectionModel()->select(QItemSelection(model()->index(0, 0),
@@ -364,7 +364,7 @@ void CFileListBox::RemoveSelection()
 bool CFileListBox::IsMultiSelect() const
 {
     return selectionMode() == QAbstractItemView::MultiSelection
-        || selectionMode() == QAbstractItemView::ExtendedSelection;
+           || selectionMode() == QAbstractItemView::ExtendedSelection;
 }
 
 QString CFileListBox::breakToolTipLines(const QString &text, const QFontMetrics &metrics,
@@ -375,10 +375,10 @@ QString CFileListBox::breakToolTipLines(const QString &text, const QFontMetrics 
     int lineWidth = 0;
     qsizetype breakAfter = -1;   // length of line up to its last '/' or blank
     for (qsizetype i = 0; i < text.size();) {
-        const qsizetype length
-            = (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-            ? 2
-            : 1;
+        const qsizetype length = (text.at(i).isHighSurrogate() && i + 1 < text.size()
+                                  && text.at(i + 1).isLowSurrogate())
+                                     ? 2
+                                     : 1;
         const QString unit = text.mid(i, length);
         if (unit == QLatin1String("\n")) {
             lines.append(line);

@@ -26,17 +26,17 @@ public:
     // Facade of the classic list-box operations.
     int GetCount() const;
     QString GetText(int index) const;   // "" for a row that is not there
-    int GetCurSel() const;            // the current (caret) row, or -1
+    int GetCurSel() const;   // the current (caret) row, or -1
     int GetSelCount() const;
     QList<int> GetSelItems() const;   // ascending
     // Exact search from the start: the whole string, compared as given. Returns -1 when absent.
     // The search begins after row startAfter and wraps round to it; -1 searches from row 0.
     int FindStringExact(int startAfter, const QString &text) const;
-    int AddString(const QString &text);             // index of the new row
+    int AddString(const QString &text);   // index of the new row
     int InsertString(int index, const QString &text);   // -1 appends; -1 when index is past the end
-    int DeleteString(int index);                    // rows left, or -1 when index is not a row
+    int DeleteString(int index);   // rows left, or -1 when index is not a row
     void ResetContent();
-    void SetSel(int index, bool select = true);     // index -1: every row
+    void SetSel(int index, bool select = true);   // index -1: every row
     void ShowWindow(bool show);
 
     // Appends every path not yet queued, keeping the order given; empty paths are skipped.

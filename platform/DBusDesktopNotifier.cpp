@@ -18,10 +18,11 @@ void CDBusDesktopNotifier::notify(const QString &summary, const QString &body)
 {
     if (!m_bus.isConnected())
         return;
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"),
-        QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    QDBusMessage call
+        = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Notifications"),
+                                         QStringLiteral("/org/freedesktop/Notifications"),
+                                         QStringLiteral("org.freedesktop.Notifications"),
+                                         QStringLiteral("Notify"));
     QVariantMap hints;
     // Lets the server find the program's name and icon from its desktop entry.
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("movarin"));
@@ -55,9 +56,10 @@ void CDBusDesktopNotifier::sendLauncherUpdate(double fraction, bool visible)
 {
     if (!m_bus.isConnected())
         return;
-    QDBusMessage update = QDBusMessage::createSignal(
-        QString::fromLatin1(LauncherEntryPath), QStringLiteral("com.canonical.Unity.LauncherEntry"),
-        QStringLiteral("Update"));
+    QDBusMessage update = QDBusMessage::createSignal(QString::fromLatin1(LauncherEntryPath),
+                                                     QStringLiteral(
+                                                         "com.canonical.Unity.LauncherEntry"),
+                                                     QStringLiteral("Update"));
     QVariantMap properties;
     properties.insert(QStringLiteral("progress"), fraction);
     properties.insert(QStringLiteral("progress-visible"), visible);

@@ -25,16 +25,17 @@ public:
 
     struct SaveRequest
     {
-        QString initialPath;          // suggested file name, with or without a folder
+        QString initialPath;   // suggested file name, with or without a folder
         QList<FileType> fileTypes;
-        QString defaultSuffix;        // appended when the user types a name without extension
+        QString defaultSuffix;   // appended when the user types a name without extension
     };
 
     virtual ~IDialogs() = default;
 
     // A modal box without icon. A caption of std::nullopt leaves the platform's default caption.
     virtual Answer messageBox(QWidget *owner, const QString &text,
-                              const std::optional<QString> &caption, Buttons buttons) = 0;
+                              const std::optional<QString> &caption, Buttons buttons)
+        = 0;
     // A box with the information icon and an OK button (where the dialogs have no icons, the
     // plain box).
     virtual void informationBox(QWidget *owner, const QString &text, const QString &caption)
@@ -44,7 +45,8 @@ public:
     // A box that offers one button per choice; the index of the one pressed, or -1 when the box
     // was closed without a choice.
     virtual int choose(QWidget *owner, const QString &text, const QString &caption,
-                       const QStringList &choices) = 0;
+                       const QStringList &choices)
+        = 0;
     // Existing files chosen in one go, full paths in the order the dialog yields them;
     // empty when the user cancelled.
     virtual QStringList getOpenFileNames(QWidget *owner, const QList<FileType> &fileTypes) = 0;

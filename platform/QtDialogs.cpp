@@ -75,8 +75,8 @@ QStringList CQtDialogs::nameFilters(const QList<FileType> &fileTypes)
                                                          : caseInsensitivePattern(trimmed));
         }
         // The dialog hides the trailing pattern group, so the user reads the description as is.
-        filters << type.description.trimmed() + QLatin1String(" (") + patterns.join(QLatin1Char(' '))
-                       + QLatin1Char(')');
+        filters << type.description.trimmed() + QLatin1String(" (")
+                       + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return filters;
 }

@@ -16,7 +16,7 @@ const char OpenAndReport[] = "xdg-open \"$1\" & pid=$!; n=0;"
                              " sleep 0.1; n=$((n+1)); done;"
                              " if kill -0 $pid 2>/dev/null; then exit 0; fi; wait $pid";
 
-} // namespace
+}   // namespace
 
 void CQtShell::openUrl(const QUrl &url)
 {

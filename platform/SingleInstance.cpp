@@ -7,8 +7,8 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
-#include <QTimer>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 #include <xcb/xcb.h>
@@ -22,7 +22,10 @@ namespace {
 template <typename T>
 struct Reply
 {
-    explicit Reply(T *p) : ptr(p) {}
+    explicit Reply(T *p)
+        : ptr(p)
+    {
+    }
     ~Reply() { std::free(ptr); }
     Reply(const Reply &) = delete;
     Reply &operator=(const Reply &) = delete;
@@ -34,7 +37,10 @@ struct Reply
 class XConnection
 {
 public:
-    XConnection() : m_conn(xcb_connect(nullptr, nullptr)) {}
+    XConnection()
+        : m_conn(xcb_connect(nullptr, nullptr))
+    {
+    }
     ~XConnection() { xcb_disconnect(m_conn); }
     XConnection(const XConnection &) = delete;
     XConnection &operator=(const XConnection &) = delete;
@@ -84,8 +90,7 @@ std::vector<xcb_window_t> clientList(xcb_connection_t *c, xcb_window_t root, con
 
 std::vector<xcb_window_t> children(xcb_connection_t *c, xcb_window_t parent)
 {
-    Reply<xcb_query_tree_reply_t> tree(
-        xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr));
+    Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr));
     if (!tree)
         return {};
     const xcb_window_t *ids = xcb_query_tree_children(tree.ptr);
@@ -141,8 +146,7 @@ std::vector<xcb_window_t> topLevelWindows(xcb_connection_t *c, xcb_window_t root
     return windows;
 }
 
-bool titleEquals(const xcb_get_property_reply_t *reply, xcb_atom_t utf8String,
-                 const QString &title)
+bool titleEquals(const xcb_get_property_reply_t *reply, xcb_atom_t utf8String, const QString &title)
 {
     if (!reply || reply->type == XCB_ATOM_NONE || reply->format != 8 || reply->bytes_after != 0)
         return false;
@@ -164,17 +168,17 @@ bool anyWindowTitled(xcb_connection_t *c, const std::vector<xcb_window_t> &windo
     netNames.reserve(windows.size());
     wmNames.reserve(windows.size());
     for (xcb_window_t w : windows) {
-        netNames.push_back(xcb_get_property(c, 0, w, atoms.netWmName, atoms.utf8String, 0,
-                                            MaxTitleWords));
-        wmNames.push_back(xcb_get_property(c, 0, w, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 0,
-                                           MaxTitleWords));
+        netNames.push_back(
+            xcb_get_property(c, 0, w, atoms.netWmName, atoms.utf8String, 0, MaxTitleWords));
+        wmNames.push_back(
+            xcb_get_property(c, 0, w, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 0, MaxTitleWords));
     }
     bool found = false;
     for (size_t i = 0; i < windows.size(); ++i) {
         Reply<xcb_get_property_reply_t> netName(xcb_get_property_reply(c, netNames[i], nullptr));
         Reply<xcb_get_property_reply_t> wmName(xcb_get_property_reply(c, wmNames[i], nullptr));
         if (found)
-            continue;  // still collect the replies, so none is left behind
+            continue;   // still collect the replies, so none is left behind
         if (netName && netName->type == atoms.utf8String && atoms.utf8String != XCB_ATOM_NONE)
             found = titleEquals(netName.ptr, atoms.utf8String, title);
         else
@@ -198,7 +202,7 @@ QString lockFilePath(const QString &title)
     }
     // Percent-encoding keeps distinct titles and desktops distinct and leaves no '/' behind.
     const QByteArray name = QUrl::toPercentEncoding(title) + '-' + QUrl::toPercentEncoding(desktop)
-        + ".lock";
+                            + ".lock";
     return QDir(folder).filePath(QString::fromLatin1(name));
 }
 
@@ -212,9 +216,12 @@ QString socketPath(const QString &title)
 
 constexpr char Received = 'Y';
 
-} // namespace
+}   // namespace
 
-CSingleInstance::CSingleInstance(const QString &title) : m_title(title) {}
+CSingleInstance::CSingleInstance(const QString &title)
+    : m_title(title)
+{
+}
 
 CSingleInstance::~CSingleInstance()
 {

@@ -26,16 +26,19 @@ void OnSignal(int signalNumber)
     errno = savedErrno;
 }
 
-} // namespace
+}   // namespace
 
-CTerminationSignals::CTerminationSignals(QObject *parent) : QObject(parent)
+CTerminationSignals::CTerminationSignals(QObject *parent)
+    : QObject(parent)
 {
     if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     g_writeEnd = m_pipe[1];
     m_notifier = new QSocketNotifier(m_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &CTerminationSignals::OnReadable);
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -45,7 +48,9 @@ CTerminationSignals::CTerminationSignals(QObject *parent) : QObject(parent)
 
 CTerminationSignals::~CTerminationSignals()
 {
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
     for (const int signalNumber : Handled)

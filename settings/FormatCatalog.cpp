@@ -65,8 +65,8 @@ void CFormatCascade::LoadCodecLists(const QString &target, const QString &muxer)
 
 void CFormatCascade::LoadAtStartup()
 {
-    LoadList(QStringLiteral("_root.convertToStr"), QStringLiteral("Extentions"),
-             GeneralSection, m_formats.convertToList);
+    LoadList(QStringLiteral("_root.convertToStr"), QStringLiteral("Extentions"), GeneralSection,
+             m_formats.convertToList);
     LoadList(QStringLiteral("_root.containerStr"), m_formats.convertToList.constFirst(),
              MuxerSection, m_formats.containerList);
     const QString target = m_formats.convertToList.constFirst();
@@ -86,8 +86,7 @@ void CFormatCascade::LoadAtStartup()
 void CFormatCascade::SelectTarget(const QString &target)
 {
     m_settings.convertTo = target;
-    LoadList(QStringLiteral("_root.containerStr"), target, MuxerSection,
-             m_formats.containerList);
+    LoadList(QStringLiteral("_root.containerStr"), target, MuxerSection, m_formats.containerList);
     const QString muxer = m_formats.containerList.constFirst();
     LoadCodecLists(target, muxer);
     m_settings.container = muxer;

@@ -19,8 +19,8 @@ struct FormatCatalog
 {
     QStringList convertToList;   // [genral] Extentions
     QStringList containerList;   // [muxer] <target>
-    QStringList videoCodecList;  // [VC] <muxer>
-    QStringList audioCodecList;  // [AC] <muxer>
+    QStringList videoCodecList;   // [VC] <muxer>
+    QStringList audioCodecList;   // [AC] <muxer>
 };
 
 // The eight current choices, all held as text and used verbatim in the transcode option.

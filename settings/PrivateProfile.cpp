@@ -17,8 +17,8 @@ namespace {
 // re-encoding anything it does not touch.
 struct Line
 {
-    qsizetype begin = 0;  // first byte of the line
-    qsizetype end = 0;    // one past its last byte, line end excluded
+    qsizetype begin = 0;   // first byte of the line
+    qsizetype end = 0;   // one past its last byte, line end excluded
     qsizetype next = 0;   // first byte of the following line
 };
 
@@ -28,13 +28,16 @@ struct ParsedLine
 {
     Line line;
     Kind kind = Kind::Other;
-    QString name;       // section name or key name, trimmed
+    QString name;   // section name or key name, trimmed
     QByteArray value;   // raw value bytes of a key line, trimmed
 };
 
 constexpr char Utf8Bom[] = "\xEF\xBB\xBF";
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\f' || c == '\v';
+}
 
 QByteArray trimmed(QByteArrayView bytes)
 {
@@ -67,8 +70,8 @@ std::vector<ParsedLine> parse(const QByteArray &bytes)
         parsed.line.end = end;
         pos = parsed.line.next;
 
-        const QByteArray text = trimmed(QByteArrayView(bytes).sliced(parsed.line.begin,
-                                                                      end - parsed.line.begin));
+        const QByteArray text = trimmed(
+            QByteArrayView(bytes).sliced(parsed.line.begin, end - parsed.line.begin));
         if (text.isEmpty()) {
             parsed.kind = Kind::Blank;
         } else if (text.startsWith(';') || text.startsWith('#')) {
@@ -98,9 +101,9 @@ bool sameName(const QString &a, const QString &b)
 // and within it only the first key of a name.
 struct Location
 {
-    std::optional<size_t> section;       // index of the section's header line
-    std::optional<size_t> key;           // index of the key's line
-    size_t lastContent = 0;              // last header/key/other line of the section
+    std::optional<size_t> section;   // index of the section's header line
+    std::optional<size_t> key;   // index of the key's line
+    size_t lastContent = 0;   // last header/key/other line of the section
 };
 
 Location locate(const std::vector<ParsedLine> &lines, const QString &section, const QString &key)
@@ -164,11 +167,11 @@ QByteArray encodeValue(const QString &value)
 {
     const QByteArray bytes = value.toUtf8();
     const bool needsQuotes = trimmed(bytes) != bytes
-        || (bytes.size() >= 2 && bytes.startsWith('"') && bytes.endsWith('"'));
+                             || (bytes.size() >= 2 && bytes.startsWith('"') && bytes.endsWith('"'));
     return needsQuotes ? '"' + bytes + '"' : bytes;
 }
 
-} // namespace
+}   // namespace
 
 namespace PrivateProfile {
 
@@ -251,4 +254,4 @@ bool writeString(const QString &filePath, const QString &section, const QString 
     return file.commit();
 }
 
-} // namespace PrivateProfile
+}   // namespace PrivateProfile

@@ -29,4 +29,4 @@ std::optional<QString> readValue(const QString &filePath, const QString &section
 bool writeString(const QString &filePath, const QString &section, const QString &key,
                  const QString &value);
 
-} // namespace PrivateProfile
+}   // namespace PrivateProfile

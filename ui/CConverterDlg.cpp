@@ -2,10 +2,10 @@
 #include "CConverterDlg.h"
 
 #include "CDropHighlight.h"
+#include "convert/OutputNaming.h"
 #include "filelist/CFileListBox.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
-#include "convert/OutputNaming.h"
 #include "platform/Shell.h"
 
 #include <QDir>
@@ -17,7 +17,7 @@
 namespace {
 constexpr int WindowWidth = 624;   // 416 x 356 dialog units at 1.5 x 1.625 px
 constexpr int WindowHeight = 579;
-} // namespace
+}   // namespace
 
 QSize CConverterDlg::DesignSize()
 {
@@ -144,7 +144,8 @@ int CConverterDlg::DoModal()
     OnInitDialog();
     // Files named on the command line, once the window is up to own a message about them.
     if (!m_startupPaths.isEmpty() || !m_startupSkipped.isEmpty())
-        QTimer::singleShot(0, this, [this] { QueueOutsidePaths(m_startupPaths, m_startupSkipped); });
+        QTimer::singleShot(0, this,
+                           [this] { QueueOutsidePaths(m_startupPaths, m_startupSkipped); });
     return exec();
 }
 
@@ -173,29 +174,26 @@ void CConverterDlg::OnDestroy()
     // Written only once the user has changed it: absent stays absent.
     if (m_unattended != m_unattendedAtStart)
         m_ini.WriteString(QStringLiteral("Unattended"),
-                          m_unattended ? QStringLiteral("1") : QStringLiteral("0"),
-                          GeneralSection);
+                          m_unattended ? QStringLiteral("1") : QStringLiteral("0"), GeneralSection);
 }
 
-void CConverterDlg::OnFlashCall(const QString &)
-{
-}
+void CConverterDlg::OnFlashCall(const QString &) { }
 
 void CConverterDlg::OnHelp()
 {
     const QString help = m_moduleDir + QStringLiteral("help.html");
     // Said plainly when the desktop has no program to show it, with where the page is.
-    m_services.shell.openDocument(
-        QUrl::fromLocalFile(help), [this, help, window = QPointer<CConverterDlg>(this)](
-                                       const QString &why) {
-            if (window && !m_destroyed)
-                m_services.dialogs.messageBox(
-                    this,
-                    QStringLiteral("The help could not be opened: %1. It is the file %2; open "
-                                   "it with a web browser.")
-                        .arg(why, help),
-                    QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
-        });
+    m_services.shell.openDocument(QUrl::fromLocalFile(help), [this, help,
+                                                              window = QPointer<CConverterDlg>(
+                                                                  this)](const QString &why) {
+        if (window && !m_destroyed)
+            m_services.dialogs.messageBox(
+                this,
+                QStringLiteral("The help could not be opened: %1. It is the file %2; open "
+                               "it with a web browser.")
+                    .arg(why, help),
+                QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+    });
 }
 
 QUrl CConverterDlg::SupportMailUrl()

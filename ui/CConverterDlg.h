@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "convert/CConversionDriver.h"
-#include "settings/CIniFile.h"
 #include "CRunResultsModel.h"
 #include "CShockwaveFlash.h"
+#include "convert/CConversionDriver.h"
 #include "convert/CVlcHostDlg.h"
-#include "platform/Dialogs.h"
-#include "settings/FormatCatalog.h"
 #include "convert/OutputNaming.h"
+#include "platform/Dialogs.h"
+#include "settings/CIniFile.h"
+#include "settings/FormatCatalog.h"
 #include "settings/UserSettings.h"
 
 #include <QDialog>
@@ -91,7 +91,7 @@ public:
     int DoModal();
 
     // Enter does nothing: the window stays open.
-    void OnOK() {}
+    void OnOK() { }
     void accept() override { OnOK(); }
     void done(int result) override;
 

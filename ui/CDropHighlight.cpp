@@ -7,7 +7,7 @@
 namespace {
 // The movie's accent blue, so that the highlight reads as part of the same face.
 const QColor Accent(0x1d, 0x5f, 0xd1);
-} // namespace
+}   // namespace
 
 CDropHighlight::CDropHighlight(QWidget *parent)
     : QWidget(parent)

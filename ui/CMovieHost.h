@@ -4,8 +4,8 @@
 #include <QAbstractItemModel>
 #include <QHash>
 #include <QObject>
-#include <QRect>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 
 // The object the movie sees as `host`: the two directions of the UI protocol.

@@ -8,16 +8,22 @@ namespace {
 const char *StateName(CRunResultsModel::State state)
 {
     switch (state) {
-    case CRunResultsModel::State::Waiting: return "waiting";
-    case CRunResultsModel::State::Converting: return "converting";
-    case CRunResultsModel::State::Converted: return "converted";
-    case CRunResultsModel::State::Failed: return "failed";
-    case CRunResultsModel::State::Skipped: return "skipped";
-    case CRunResultsModel::State::Stopped: return "stopped";
+    case CRunResultsModel::State::Waiting:
+        return "waiting";
+    case CRunResultsModel::State::Converting:
+        return "converting";
+    case CRunResultsModel::State::Converted:
+        return "converted";
+    case CRunResultsModel::State::Failed:
+        return "failed";
+    case CRunResultsModel::State::Skipped:
+        return "skipped";
+    case CRunResultsModel::State::Stopped:
+        return "stopped";
     }
     return "";
 }
-} // namespace
+}   // namespace
 
 CRunResultsModel::CRunResultsModel(QObject *parent)
     : QAbstractListModel(parent)
@@ -93,8 +99,7 @@ CRunResultsModel::State CRunResultsModel::StateOf(int row) const
 
 QString CRunResultsModel::Output(int row) const
 {
-    return StateOf(row) == State::Converted && row < m_rows.size() ? m_rows[row].output
-                                                                     : QString();
+    return StateOf(row) == State::Converted && row < m_rows.size() ? m_rows[row].output : QString();
 }
 
 int CRunResultsModel::rowCount(const QModelIndex &parent) const
@@ -109,22 +114,29 @@ QVariant CRunResultsModel::data(const QModelIndex &index, int role) const
     const Row &row = m_rows[index.row()];
     switch (role) {
     case Qt::DisplayRole:
-    case NameRole: return QFileInfo(row.source).fileName();
-    case SourceRole: return row.source;
-    case StatusRole: return QString::fromLatin1(StateName(row.state));
-    case PercentRole: return row.percent;
-    case OutputRole: return row.output;
-    case OutputNameRole: return row.output.isEmpty() ? QString() : QFileInfo(row.output).fileName();
-    case ReasonRole: return row.reason;
-    default: return {};
+    case NameRole:
+        return QFileInfo(row.source).fileName();
+    case SourceRole:
+        return row.source;
+    case StatusRole:
+        return QString::fromLatin1(StateName(row.state));
+    case PercentRole:
+        return row.percent;
+    case OutputRole:
+        return row.output;
+    case OutputNameRole:
+        return row.output.isEmpty() ? QString() : QFileInfo(row.output).fileName();
+    case ReasonRole:
+        return row.reason;
+    default:
+        return {};
     }
 }
 
 QHash<int, QByteArray> CRunResultsModel::roleNames() const
 {
-    return {{SourceRole, "source"},   {NameRole, "name"},
-            {StatusRole, "status"},     {PercentRole, "percent"},
-            {OutputRole, "output"},   {OutputNameRole, "outputName"},
+    return {{SourceRole, "source"},   {NameRole, "name"},     {StatusRole, "status"},
+            {PercentRole, "percent"}, {OutputRole, "output"}, {OutputNameRole, "outputName"},
             {ReasonRole, "reason"}};
 }
 

@@ -21,7 +21,7 @@ public:
     enum Role {
         SourceRole = Qt::UserRole + 1,
         NameRole,
-        StatusRole,    // "waiting", "converting", "converted", "failed", "skipped", "stopped"
+        StatusRole,   // "waiting", "converting", "converted", "failed", "skipped", "stopped"
         PercentRole,   // of the file being converted
         OutputRole,
         OutputNameRole,

@@ -2,10 +2,10 @@
 // The UI commands the movie raises, and the window commands that start a run.
 #include "CConverterDlg.h"
 
+#include "OutsideFiles.h"
+#include "convert/OutputNaming.h"
 #include "filelist/CFileListBox.h"
 #include "platform/Dialogs.h"
-#include "convert/OutputNaming.h"
-#include "OutsideFiles.h"
 #include "platform/Shell.h"
 
 #include <QDir>
@@ -102,7 +102,7 @@ std::optional<Command> FindCommand(const QString &text)
     return std::nullopt;
 }
 
-} // namespace
+}   // namespace
 
 // Patterns match in any letter case.
 const QList<IDialogs::FileType> &CConverterDlg::SourceFileTypes()
@@ -238,9 +238,10 @@ void CConverterDlg::OnCommand(int id)
         m_fileTotal = m_fileList->GetCount();
         // An empty folder text would put every output at the root of the file system.
         if (m_fileTotal > 0 && !m_sameFolder && m_outputPath.trimmed().isEmpty()) {
-            m_services.dialogs.messageBox(
-                this, QStringLiteral("Choose a folder for the converted files first."),
-                QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+            m_services.dialogs.messageBox(this,
+                                          QStringLiteral(
+                                              "Choose a folder for the converted files first."),
+                                          QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
             return;
         }
         if (m_fileTotal > 0 && !m_sameFolder) {
@@ -275,14 +276,15 @@ bool CConverterDlg::ChooseRunMode()
     int existing = 0;
     const int rows = m_fileList->GetCount();
     for (int row = 0; row < rows; ++row) {
-        if (OutputNaming::CanOpenFile(OutputNaming::DefaultCandidate(
-                m_fileList->GetText(row), m_sameFolder != 0, m_outputPath, m_settings.convertTo)))
+        if (OutputNaming::CanOpenFile(
+                OutputNaming::DefaultCandidate(m_fileList->GetText(row), m_sameFolder != 0,
+                                               m_outputPath, m_settings.convertTo)))
             ++existing;
     }
     ExistingOutput policy = ExistingOutput::Skip;
     if (existing > 0) {
-        static const ExistingOutput Policies[] = {ExistingOutput::Overwrite,
-                                                  ExistingOutput::Rename, ExistingOutput::Skip};
+        static const ExistingOutput Policies[] = {ExistingOutput::Overwrite, ExistingOutput::Rename,
+                                                  ExistingOutput::Skip};
         const int choice = m_services.dialogs.choose(
             this,
             QStringLiteral("%1 of the %2 files already have an output of the same name. What "
@@ -318,14 +320,14 @@ void CConverterDlg::OpenResult(const QString &argument, bool folder)
             QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
         return;
     }
-    m_services.shell.openDocument(
-        QUrl::fromLocalFile(target),
-        [this, target, window = QPointer<CConverterDlg>(this)](const QString &why) {
-            if (window && !m_destroyed)
-                m_services.dialogs.messageBox(
-                    this, QStringLiteral("%1 could not be opened: %2.").arg(target, why),
-                    QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
-        });
+    m_services.shell.openDocument(QUrl::fromLocalFile(target), [this, target,
+                                                                window = QPointer<CConverterDlg>(
+                                                                    this)](const QString &why) {
+        if (window && !m_destroyed)
+            m_services.dialogs.messageBox(
+                this, QStringLiteral("%1 could not be opened: %2.").arg(target, why),
+                QStringLiteral("Movarin"), IDialogs::Buttons::Ok);
+    });
 }
 
 int CConverterDlg::BrowseForFolder(QString &out, const QString &title, QWidget *owner)

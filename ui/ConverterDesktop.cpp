@@ -4,9 +4,9 @@
 #include "CConverterDlg.h"
 
 #include "CDropHighlight.h"
+#include "WindowFit.h"
 #include "filelist/CFileListBox.h"
 #include "platform/DesktopNotifier.h"
-#include "WindowFit.h"
 
 #include <QScreen>
 #include <QWindow>
@@ -40,9 +40,7 @@ void CConverterDlg::AttemptStarted(int row, const QString &)
     m_runResults.Converting(row);
 }
 
-void CConverterDlg::AttemptEnded(int, const CAttemptRecord &)
-{
-}
+void CConverterDlg::AttemptEnded(int, const CAttemptRecord &) { }
 
 void CConverterDlg::FileFinished(const CFileResult &result)
 {
@@ -97,8 +95,8 @@ void CConverterDlg::FitToScreen()
     // the list's rectangle, so it always shows seven whole rows inside the movie's frame.
     const WindowFit::ShowAll show = WindowFit::ShowAllTransform(QSizeF(DesignSize()), QSizeF(size));
     if (m_fileList) {
-        m_fileList->SetRowHeight(static_cast<int>(
-            std::floor(CFileListBox::m_itemHeight * show.scale + 1e-9)));
+        m_fileList->SetRowHeight(
+            static_cast<int>(std::floor(CFileListBox::m_itemHeight * show.scale + 1e-9)));
         m_fileList->setGeometry(show.map(DesignListRect()));
     }
     if (m_dropHighlight->isVisible())

@@ -3,9 +3,9 @@
 #include "CConverterDlg.h"
 
 #include "CDropHighlight.h"
+#include "OutsideFiles.h"
 #include "filelist/CFileListBox.h"
 #include "platform/Dialogs.h"
-#include "OutsideFiles.h"
 
 #include <QApplication>
 #include <QDir>

@@ -17,8 +17,7 @@ namespace {
 bool Listed(const QByteArray &name, const QStringList &extensions)
 {
     const qsizetype dot = name.lastIndexOf('.');
-    return dot >= 0
-           && extensions.contains(QString::fromLatin1(name.mid(dot + 1)).toLower());
+    return dot >= 0 && extensions.contains(QString::fromLatin1(name.mid(dot + 1)).toLower());
 }
 
 // The listed files under folder (bytes, as the file system has them), hidden ones and linked
@@ -34,7 +33,9 @@ void Walk(const QByteArray &folder, const QStringList &extensions, QStringList &
         if (name.startsWith('.'))
             continue;
         const QByteArray path = folder + '/' + name;
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (::lstat(path.constData(), &st) != 0)
             continue;
         if (S_ISDIR(st.st_mode)) {
@@ -53,7 +54,7 @@ void Walk(const QByteArray &folder, const QStringList &extensions, QStringList &
     }
     ::closedir(dir);
 }
-} // namespace
+}   // namespace
 
 bool IsText(const QByteArray &name)
 {
@@ -133,7 +134,8 @@ Sorted PathsOfArguments(const QByteArrayList &arguments, const QString &currentD
         const QString text = QString::fromUtf8(argument);
         const QUrl url(text);
         QByteArray bytes;
-        if (url.isLocalFile() && text.contains(QLatin1String(":/")) && !LocalPathOfUrl(url, bytes)) {
+        if (url.isLocalFile() && text.contains(QLatin1String(":/"))
+            && !LocalPathOfUrl(url, bytes)) {
             out.skipped << NotTextEntry(bytes);
             continue;
         }
@@ -183,4 +185,4 @@ QString SkippedMessage(const QStringList &skipped, int maxNamed)
     return text;
 }
 
-} // namespace OutsideFiles
+}   // namespace OutsideFiles

@@ -13,7 +13,7 @@ namespace OutsideFiles {
 
 struct Sorted
 {
-    QStringList files;     // in the order given; a folder's files sorted by path
+    QStringList files;   // in the order given; a folder's files sorted by path
     QStringList skipped;   // "path (why)", in the order given
 };
 
@@ -51,4 +51,4 @@ QString LocalPathOfArgument(const QString &argument, const QString &currentDir);
 // The one message that names what was skipped; at most maxNamed names, then how many more.
 QString SkippedMessage(const QStringList &skipped, int maxNamed = 15);
 
-} // namespace OutsideFiles
+}   // namespace OutsideFiles

@@ -45,4 +45,4 @@ QSize ScaledSize(const QSize &design, double scale)
     return QSize(scaled(design.width()), scaled(design.height()));
 }
 
-} // namespace WindowFit
+}   // namespace WindowFit

@@ -26,4 +26,4 @@ double ScaleToFit(const QSize &design, const QSize &available);
 // The design size at that scale in whole pixels, rounded down so that it never overflows.
 QSize ScaledSize(const QSize &design, double scale);
 
-} // namespace WindowFit
+}   // namespace WindowFit

@@ -6,18 +6,18 @@
 //
 //   bench_convert [clips=6] [seconds=12] [attempts=100]
 // Exit code 1 when a target is missed: overhead per file <= 1.6 s, memory growth <= 10 MB.
-#include "ui/CConverterDlg.h"
 #include "Unattended.h"
+#include "convert/LibVlcControl.h"
+#include "convert/OutputNaming.h"
+#include "convert/TranscodeOption.h"
 #include "filelist/CFileListBox.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/Dialogs.h"
-#include "settings/FormatCatalog.h"
-#include "convert/LibVlcControl.h"
-#include "convert/OutputNaming.h"
 #include "platform/ProcessMemory.h"
 #include "platform/Shell.h"
 #include "platform/ThreadClock.h"
-#include "convert/TranscodeOption.h"
+#include "settings/FormatCatalog.h"
+#include "ui/CConverterDlg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -63,7 +63,8 @@ class DriverSession
 {
 public:
     DriverSession(const QString &programDir, const QString &outDir, IVlcControlFactory &factory)
-        : m_dlg(programDir, CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop, m_work})
+        : m_dlg(programDir,
+                CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop, m_work})
     {
         m_dlg.OnInitDialog();
         m_dlg.OnFSCommand(QStringLiteral("ID-FS-convertTo"), QStringLiteral(".mp4"));
@@ -103,7 +104,8 @@ double bareLibVlc(const QStringList &sources, const QString &outDir, IVlcControl
     QElapsedTimer timer;
     timer.start();
     for (const QString &source : sources) {
-        const QString out = OutputNaming::DefaultCandidate(source, false, outDir, QStringLiteral(".mp4"));
+        const QString out = OutputNaming::DefaultCandidate(source, false, outDir,
+                                                           QStringLiteral(".mp4"));
         std::unique_ptr<CVLCControl> control = factory.CreateControl();
         control->addTarget(source, {TranscodeOption::Build(defaultSettings(), out)}, 10, -666);
         // Poll finely: this is the engine's own speed, without the program's pauses and polls.
@@ -120,15 +122,15 @@ double ffmpegCli(const QStringList &sources, const QString &outDir)
     QElapsedTimer timer;
     timer.start();
     for (const QString &source : sources) {
-        const QString out = OutputNaming::DefaultCandidate(source, false, outDir, QStringLiteral(".mp4"));
-        run(QStringLiteral("ffmpeg"),
-            {"-v", "error", "-y", "-i", source, "-c:v", "libx264", "-b:v", "1024k", "-c:a", "aac",
-             "-b:a", "128k", "-ac", "2", out});
+        const QString out = OutputNaming::DefaultCandidate(source, false, outDir,
+                                                           QStringLiteral(".mp4"));
+        run(QStringLiteral("ffmpeg"), {"-v", "error", "-y", "-i", source, "-c:v", "libx264", "-b:v",
+                                       "1024k", "-c:a", "aac", "-b:a", "128k", "-ac", "2", out});
     }
     return timer.elapsed() / 1000.0;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -148,10 +150,27 @@ int main(int argc, char **argv)
     for (int i = 0; i < clips; ++i) {
         const QString clip = work.path() + QStringLiteral("/clip%1.mov").arg(i);
         if (!run(QStringLiteral("ffmpeg"),
-                 {"-v", "error", "-y", "-f", "lavfi", "-i",
-                  QStringLiteral("testsrc2=size=640x360:rate=25:duration=%1").arg(seconds), "-f",
-                  "lavfi", "-i", QStringLiteral("sine=frequency=%1:duration=%2").arg(300 + 50 * i).arg(seconds),
-                  "-ac", "2", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "aac", "-shortest", clip}))
+                 {"-v",
+                  "error",
+                  "-y",
+                  "-f",
+                  "lavfi",
+                  "-i",
+                  QStringLiteral("testsrc2=size=640x360:rate=25:duration=%1").arg(seconds),
+                  "-f",
+                  "lavfi",
+                  "-i",
+                  QStringLiteral("sine=frequency=%1:duration=%2").arg(300 + 50 * i).arg(seconds),
+                  "-ac",
+                  "2",
+                  "-c:v",
+                  "mpeg4",
+                  "-q:v",
+                  "4",
+                  "-c:a",
+                  "aac",
+                  "-shortest",
+                  clip}))
             return 2;
         sources << clip;
     }
@@ -171,8 +190,9 @@ int main(int argc, char **argv)
     std::printf("%-28s %8.2f %10.2f\n", "Movarin driver", driver, driver / clips);
     std::printf("%-28s %8.2f %10.2f\n", "bare libVLC, same option", bare, bare / clips);
     std::printf("%-28s %8.2f %10.2f\n", "ffmpeg command line", ffmpeg, ffmpeg / clips);
-    std::printf("\ndriver / bare libVLC: %.2f   driver / ffmpeg: %.2f   bare libVLC / ffmpeg: %.2f\n",
-                driver / bare, driver / ffmpeg, bare / ffmpeg);
+    std::printf(
+        "\ndriver / bare libVLC: %.2f   driver / ffmpeg: %.2f   bare libVLC / ffmpeg: %.2f\n",
+        driver / bare, driver / ffmpeg, bare / ffmpeg);
     const bool overheadOk = overhead <= 1.6;
     std::printf("driver overhead per file beyond bare libVLC: %.2f s (target <= 1.6 s) %s\n",
                 overhead, overheadOk ? "PASS" : "FAIL");
@@ -180,9 +200,8 @@ int main(int argc, char **argv)
     // Memory: the same short clip converted again and again through the driver.
     const QString shortClip = work.path() + "/short.mov";
     run(QStringLiteral("ffmpeg"),
-        {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=320x180:rate=25:duration=1",
-         "-f", "lavfi", "-i", "sine=duration=1", "-ac", "2", "-c:v", "mpeg4", "-c:a", "aac",
-         shortClip});
+        {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=320x180:rate=25:duration=1", "-f",
+         "lavfi", "-i", "sine=duration=1", "-ac", "2", "-c:v", "mpeg4", "-c:a", "aac", shortClip});
     auto queueOf = [&](int n, const QString &tag) {
         QStringList queue;
         for (int i = 0; i < n; ++i) {

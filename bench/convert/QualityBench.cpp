@@ -19,18 +19,18 @@
 // Exit code 1 when a goal is missed: program CPU per file <= bare libVLC + 0.3 s; per codec
 // SSIM >= ffmpeg's - 0.003 at <= 110 % of ffmpeg's CPU, every frame kept at its source time;
 // the interlaced source comes out deinterlaced.
-#include "ui/CConverterDlg.h"
 #include "Unattended.h"
-#include "filelist/CFileListBox.h"
-#include "settings/CIniFile.h"
-#include "platform/DesktopNotifier.h"
-#include "platform/Dialogs.h"
-#include "settings/FormatCatalog.h"
 #include "convert/LibVlcControl.h"
 #include "convert/OutputNaming.h"
+#include "convert/TranscodeOption.h"
+#include "filelist/CFileListBox.h"
+#include "platform/DesktopNotifier.h"
+#include "platform/Dialogs.h"
 #include "platform/Shell.h"
 #include "platform/ThreadClock.h"
-#include "convert/TranscodeOption.h"
+#include "settings/CIniFile.h"
+#include "settings/FormatCatalog.h"
+#include "ui/CConverterDlg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -138,19 +138,21 @@ Picture compare(const QString &source, const QString &output, const QString &wor
         return result;
     const QString a = work + "/a.yuv", b = work + "/b.yuv";
     for (const auto &[in, raw] : {std::pair{source, a}, std::pair{output, b}})
-        run(ffmpegBin(), {"-nostdin", "-v", "error", "-y", "-i", in, "-map", "0:v:0",
-                          "-fps_mode", "passthrough", "-pix_fmt", "yuv420p", "-s",
-                          QStringLiteral("%1x%2").arg(size.width()).arg(size.height()), "-f",
-                          "rawvideo", raw});
+        run(ffmpegBin(),
+            {"-nostdin", "-v", "error", "-y", "-i", in, "-map", "0:v:0", "-fps_mode", "passthrough",
+             "-pix_fmt", "yuv420p", "-s",
+             QStringLiteral("%1x%2").arg(size.width()).arg(size.height()), "-f", "rawvideo", raw});
     const qint64 frameBytes = qint64(size.width()) * size.height() * 3 / 2;
     result.frames = static_cast<int>(QFileInfo(b).size() / frameBytes);
     const QString sizeText = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
-    const QString log = run(ffmpegBin(), {"-nostdin", "-f", "rawvideo", "-pix_fmt", "yuv420p",
-                                          "-s", sizeText, "-i", a, "-f", "rawvideo", "-pix_fmt",
-                                          "yuv420p", "-s", sizeText, "-i", b, "-lavfi", "ssim",
-                                          "-f", "null", "-"},
+    const QString log = run(ffmpegBin(),
+                            {"-nostdin", "-f", "rawvideo", "-pix_fmt", "yuv420p",  "-s",
+                             sizeText,   "-i", a,          "-f",       "rawvideo", "-pix_fmt",
+                             "yuv420p",  "-s", sizeText,   "-i",       b,          "-lavfi",
+                             "ssim",     "-f", "null",     "-"},
                             true);
-    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("All:([0-9.]+)")).match(log);
+    const QRegularExpressionMatch m
+        = QRegularExpression(QStringLiteral("All:([0-9.]+)")).match(log);
     result.ssim = m.hasMatch() ? m.captured(1).toDouble() : 0;
     QFile::remove(a);
     QFile::remove(b);
@@ -165,12 +167,13 @@ Picture compare(const QString &source, const QString &output, const QString &wor
 // idet's reading of a file: frames still combed, and frames it calls progressive.
 std::pair<int, int> idet(const QString &path)
 {
-    const QString log = run(ffmpegBin(), {"-nostdin", "-i", path, "-an", "-vf", "idet", "-f",
-                                          "null", "-"},
-                            true);
-    const QRegularExpressionMatch m = QRegularExpression(
-        QStringLiteral("Multi frame detection: TFF:\\s*(\\d+) BFF:\\s*(\\d+) Progressive:\\s*(\\d+)"))
-                                          .match(log);
+    const QString log
+        = run(ffmpegBin(), {"-nostdin", "-i", path, "-an", "-vf", "idet", "-f", "null", "-"}, true);
+    const QRegularExpressionMatch m
+        = QRegularExpression(
+              QStringLiteral(
+                  "Multi frame detection: TFF:\\s*(\\d+) BFF:\\s*(\\d+) Progressive:\\s*(\\d+)"))
+              .match(log);
     if (!m.hasMatch())
         return {-1, -1};
     return {m.captured(1).toInt() + m.captured(2).toInt(), m.captured(3).toInt()};
@@ -191,7 +194,8 @@ class Program
 {
 public:
     Program(const QString &programDir, IVlcControlFactory &factory)
-        : m_dlg(programDir, CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop, m_work})
+        : m_dlg(programDir,
+                CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop, m_work})
     {
         m_dlg.OnInitDialog();
         m_dlg.show();
@@ -248,8 +252,8 @@ QString outputOf(const QString &source, const QString &outDir, const QString &ex
 
 ConversionSettings settingsFor(const Target &t)
 {
-    return {t.extension, t.muxer, t.videoCodec, QStringLiteral("1024"), QStringLiteral("1"),
-            t.audioCodec, QStringLiteral("128"), QStringLiteral("2")};
+    return {t.extension,         t.muxer,      t.videoCodec,          QStringLiteral("1024"),
+            QStringLiteral("1"), t.audioCodec, QStringLiteral("128"), QStringLiteral("2")};
 }
 
 // Bare libVLC: the option the program would build for each file (worked out beforehand, so
@@ -274,23 +278,28 @@ Cost bareLibVlc(const QStringList &sources, const QString &outDir, const Target 
     });
 }
 
-const std::map<QString, QString> FfmpegVideo{
-    {"h264", "libx264"}, {"h265", "libx265"},   {"mp4v", "mpeg4"},       {"theo", "libtheora"},
-    {"VP80", "libvpx"},  {"DIV3", "msmpeg4"},   {"WMV2", "wmv2"},        {"mp2v", "mpeg2video"},
-    {"mp1v", "mpeg1video"}, {"FLV1", "flv"},    {"h263", "h263"}};
-const std::map<QString, QString> FfmpegAudio{
-    {"mp4a", "aac"},      {"mp3", "libmp3lame"}, {"mpga", "mp2"}, {"vorb", "libvorbis"},
-    {"opus", "libopus"},  {"flac", "flac"},      {"wma2", "wmav2"}};
+const std::map<QString, QString> FfmpegVideo{{"h264", "libx264"},    {"h265", "libx265"},
+                                             {"mp4v", "mpeg4"},      {"theo", "libtheora"},
+                                             {"VP80", "libvpx"},     {"DIV3", "msmpeg4"},
+                                             {"WMV2", "wmv2"},       {"mp2v", "mpeg2video"},
+                                             {"mp1v", "mpeg1video"}, {"FLV1", "flv"},
+                                             {"h263", "h263"}};
+const std::map<QString, QString> FfmpegAudio{{"mp4a", "aac"},     {"mp3", "libmp3lame"},
+                                             {"mpga", "mp2"},     {"vorb", "libvorbis"},
+                                             {"opus", "libopus"}, {"flac", "flac"},
+                                             {"wma2", "wmav2"}};
 
 Cost ffmpegCli(const QStringList &sources, const QString &outDir, const Target &t)
 {
     return measure([&] {
         for (const QString &source : sources) {
-            QStringList args{"-nostdin", "-v", "error", "-y", "-i", source, "-c:v",
-                             FfmpegVideo.at(t.videoCodec), "-b:v", "1024k", "-c:a",
-                             FfmpegAudio.at(t.audioCodec), "-b:a", "128k", "-ac", "2"};
+            QStringList args{"-nostdin", "-v",    "error", "-y",
+                             "-i",       source,  "-c:v",  FfmpegVideo.at(t.videoCodec),
+                             "-b:v",     "1024k", "-c:a",  FfmpegAudio.at(t.audioCodec),
+                             "-b:a",     "128k",  "-ac",   "2"};
             if (t.muxer == QLatin1String("mpeg1"))
-                args << "-f" << "mpeg";
+                args << "-f"
+                     << "mpeg";
             args << outputOf(source, outDir, t.extension);
             run(ffmpegBin(), args);
         }
@@ -307,9 +316,9 @@ Cost handBrake(const QStringList &sources, const QString &outDir)
     return measure([&] {
         for (const QString &source : sources)
             run(QStringLiteral("HandBrakeCLI"),
-                {"-i", source, "-o", outputOf(source, outDir, ".mp4"), "-e", "x264", "-b",
-                 "1024", "-E", "av_aac", "-B", "128", "--mixdown", "stereo", "--crop-mode",
-                 "none", "--non-anamorphic", "--vfr"},
+                {"-i", source, "-o", outputOf(source, outDir, ".mp4"), "-e", "x264", "-b", "1024",
+                 "-E", "av_aac", "-B", "128", "--mixdown", "stereo", "--crop-mode", "none",
+                 "--non-anamorphic", "--vfr"},
                 false);
     });
 }
@@ -322,18 +331,20 @@ QList<Target> catalogueCodecs(CIniFile &ini)
 {
     QList<Target> rows;
     QStringList seen;
-    for (const QString &extension : SplitList(ini.GetString("Extentions", QString(), GeneralSection)))
+    for (const QString &extension :
+         SplitList(ini.GetString("Extentions", QString(), GeneralSection)))
         for (const QString &muxer : SplitList(ini.GetString(extension, QString(), MuxerSection)))
-            for (const QString &codec : SplitList(ini.GetString(
-                     CodecListKey(ini, VideoCodecSection, extension, muxer), QString(), VideoCodecSection))) {
+            for (const QString &codec :
+                 SplitList(ini.GetString(CodecListKey(ini, VideoCodecSection, extension, muxer),
+                                         QString(), VideoCodecSection))) {
                 if (codec.isEmpty() || seen.contains(codec) || !FfmpegVideo.count(codec))
                     continue;
                 seen << codec;
-                rows.append({extension, muxer, codec,
-                             SplitList(ini.GetString(CodecListKey(ini, AudioCodecSection,
-                                                                  extension, muxer),
-                                                     QString(), AudioCodecSection))
-                                 .first()});
+                rows.append(
+                    {extension, muxer, codec,
+                     SplitList(ini.GetString(CodecListKey(ini, AudioCodecSection, extension, muxer),
+                                             QString(), AudioCodecSection))
+                         .first()});
             }
     return rows;
 }
@@ -341,8 +352,10 @@ QList<Target> catalogueCodecs(CIniFile &ini)
 QString makeClip(const QString &path, const QStringList &videoArgs, int seconds)
 {
     QStringList args{"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i"};
-    args << videoArgs.first() << "-f" << "lavfi" << "-i"
-         << QStringLiteral("sine=frequency=440:duration=%1").arg(seconds) << "-ac" << "2";
+    args << videoArgs.first() << "-f"
+         << "lavfi"
+         << "-i" << QStringLiteral("sine=frequency=440:duration=%1").arg(seconds) << "-ac"
+         << "2";
     args << videoArgs.mid(1) << "-shortest" << path;
     run(ffmpegBin(), args);
     return path;
@@ -354,7 +367,7 @@ void printRow(const char *name, const Cost &cost, int files, qint64 bytes)
                 bytes / 1024.0 / files);
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -367,8 +380,8 @@ int main(int argc, char **argv)
     const int qualitySeconds = NumberArgument(args, 4, 4);
 
     QTemporaryDir work;
-    const QString programDir =
-        ProgramFolder(work, {"Formats.ini", "main.qml", "help.html", "movarin.png"});
+    const QString programDir = ProgramFolder(work, {"Formats.ini", "main.qml", "help.html",
+                                                    "movarin.png"});
     if (args.size() > 5) {
         QFile::remove(programDir + "Formats.ini");
         if (!QFile::copy(args[5], programDir + "Formats.ini")) {
@@ -389,13 +402,14 @@ int main(int argc, char **argv)
                 clips, seconds, rounds);
     QStringList sources;
     for (int i = 0; i < clips; ++i)
-        sources << makeClip(work.path() + QStringLiteral("/clip%1.avi").arg(i),
-                            {QStringLiteral("testsrc2=size=1280x720:rate=25:duration=%1").arg(seconds),
-                             "-c:v", "mpeg4", "-q:v", "3", "-c:a", "libmp3lame"},
-                            seconds);
+        sources << makeClip(
+            work.path() + QStringLiteral("/clip%1.avi").arg(i),
+            {QStringLiteral("testsrc2=size=1280x720:rate=25:duration=%1").arg(seconds), "-c:v",
+             "mpeg4", "-q:v", "3", "-c:a", "libmp3lame"},
+            seconds);
     // The program's start-up choice: .mp4 with the catalogue's first muxer for it.
-    const Target mp4{".mp4", SplitList(ini.GetString(".mp4", QString(), MuxerSection)).first(), "h264",
-                     "mp4a"};
+    const Target mp4{".mp4", SplitList(ini.GetString(".mp4", QString(), MuxerSection)).first(),
+                     "h264", "mp4a"};
     const bool handBrakeThere = haveHandBrake();
     const QStringList names{"Movarin, the whole program", "bare libVLC, the same option",
                             "ffmpeg command line (libx264)", "HandBrakeCLI (x264)"};
@@ -425,9 +439,15 @@ int main(int argc, char **argv)
                 program.choose(mp4.extension, mp4.muxer, mp4.videoCodec, mp4.audioCodec);
                 c = measure([&] { program.convert(sources, out); });
                 break;
-            case 1: c = bareLibVlc(sources, out, mp4, ini, factory); break;
-            case 2: c = ffmpegCli(sources, out, mp4); break;
-            default: c = handBrake(sources, out); break;
+            case 1:
+                c = bareLibVlc(sources, out, mp4, ini, factory);
+                break;
+            case 2:
+                c = ffmpegCli(sources, out, mp4);
+                break;
+            default:
+                c = handBrake(sources, out);
+                break;
             }
             costs[who].seconds += c.seconds / rounds;
             costs[who].cpu += c.cpu / rounds;
@@ -475,14 +495,14 @@ int main(int argc, char **argv)
     auto row = [&](const Target &t, const char *who, const QString &output, const Cost &cost,
                    const QString &verdict, double delta) {
         const Picture p = compare(lossless, output, scratch, size);
-        std::printf("| %-5s | %-16s | %-8s | %7.4f | %3d of %3d | %-5s | %6.2f | %7.0f | %7s | %s |\n",
-                    qPrintable(t.videoCodec),
-                    qPrintable(t.extension + QLatin1Char(' ') + t.muxer + QLatin1Char(' ')
-                               + t.audioCodec),
-                    who, p.ssim, p.frames, sourceFrames, p.timesMatch ? "same" : "moved",
-                    cost.cpu, QFileInfo(output).size() / 1024.0,
-                    std::isnan(delta) ? "" : qPrintable(QString::number(delta, 'f', 4)),
-                    qPrintable(verdict));
+        std::printf(
+            "| %-5s | %-16s | %-8s | %7.4f | %3d of %3d | %-5s | %6.2f | %7.0f | %7s | %s |\n",
+            qPrintable(t.videoCodec),
+            qPrintable(t.extension + QLatin1Char(' ') + t.muxer + QLatin1Char(' ') + t.audioCodec),
+            who, p.ssim, p.frames, sourceFrames, p.timesMatch ? "same" : "moved", cost.cpu,
+            QFileInfo(output).size() / 1024.0,
+            std::isnan(delta) ? "" : qPrintable(QString::number(delta, 'f', 4)),
+            qPrintable(verdict));
         return p;
     };
     for (const Target &t : catalogueCodecs(ini)) {
@@ -509,7 +529,8 @@ int main(int argc, char **argv)
             misses << "times";
         ok = ok && misses.isEmpty();
         row(t, "Movarin", fileProgram, costProgram,
-            misses.isEmpty() ? QStringLiteral("PASS") : QStringLiteral("FAIL: ") + misses.join(", "),
+            misses.isEmpty() ? QStringLiteral("PASS")
+                             : QStringLiteral("FAIL: ") + misses.join(", "),
             delta);
         row(t, "ffmpeg", fileFfmpeg, costFfmpeg, QString(), NAN);
         if (t.videoCodec == QLatin1String("h264")) {
@@ -528,13 +549,12 @@ int main(int argc, char **argv)
     }
 
     // ---- Interlaced source -----------------------------------------------------------------
-    const QString woven = makeClip(work.path() + "/interlaced.mpg",
-                                   {QStringLiteral("testsrc2=size=720x576:rate=50:duration=%1")
-                                        .arg(qualitySeconds),
-                                    "-vf", "tinterlace=mode=interleave_top,setfield=tff", "-flags",
-                                    "+ildct+ilme", "-top", "1", "-c:v", "mpeg2video", "-q:v", "2",
-                                    "-c:a", "mp2"},
-                                   qualitySeconds);
+    const QString woven
+        = makeClip(work.path() + "/interlaced.mpg",
+                   {QStringLiteral("testsrc2=size=720x576:rate=50:duration=%1").arg(qualitySeconds),
+                    "-vf", "tinterlace=mode=interleave_top,setfield=tff", "-flags", "+ildct+ilme",
+                    "-top", "1", "-c:v", "mpeg2video", "-q:v", "2", "-c:a", "mp2"},
+                   qualitySeconds);
     const QString outWoven = work.path() + "/interlaced-out";
     QDir().mkpath(outWoven);
     program.choose(mp4.extension, mp4.muxer, mp4.videoCodec, mp4.audioCodec);

@@ -8,12 +8,12 @@
 // With a folder, the queue takes the files in it in turn (sorted by name) instead of the tiny
 // clip: real sizes, for the cost of the memory settings.
 // Exit code 1 when the queue ends more than 10 MB above where its first file started.
-#include "ui/CConverterDlg.h"
+#include "Unattended.h"
+#include "convert/LibVlcControl.h"
 #include "filelist/CFileListBox.h"
 #include "platform/Clock.h"
-#include "convert/LibVlcControl.h"
 #include "platform/ProcessMemory.h"
-#include "Unattended.h"
+#include "ui/CConverterDlg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -31,7 +31,7 @@ namespace {
 class NoPause : public IClock
 {
 public:
-    void sleep(int) override {}
+    void sleep(int) override { }
     void after(int, QObject *, std::function<void()> then) override { then(); }
 };
 
@@ -39,7 +39,8 @@ class Session
 {
 public:
     Session(const QString &programDir, const QString &outDir, IVlcControlFactory &factory)
-        : m_dlg(programDir, CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop, m_work})
+        : m_dlg(programDir,
+                CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop, m_work})
     {
         m_dlg.OnInitDialog();
         m_dlg.m_flash.host()->setVariable(QStringLiteral("_root.path"), outDir);
@@ -91,7 +92,7 @@ private:
     int m_started = 0;
 };
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -133,8 +134,9 @@ int main(int argc, char **argv)
         QStringList queue;
         for (int i = 0; i < n; ++i) {
             const QString &target = clips.at(i % clips.size());
-            const QString link = work.path()
-                                 + QStringLiteral("/%1-%2.%3").arg(tag).arg(i).arg(QFileInfo(target).suffix());
+            const QString link
+                = work.path()
+                  + QStringLiteral("/%1-%2.%3").arg(tag).arg(i).arg(QFileInfo(target).suffix());
             QFile::link(target, link);
             queue << link;
         }

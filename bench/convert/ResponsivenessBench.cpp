@@ -10,12 +10,12 @@
 //
 //   bench_responsiveness [seconds of the long stream=240]
 // Exit code 1 when a goal is missed: no gap above 0.2 s beyond the pause, Stop within 1 s.
-#include "ui/CConverterDlg.h"
-#include "filelist/CFileListBox.h"
+#include "Unattended.h"
 #include "convert/LibVlcControl.h"
+#include "filelist/CFileListBox.h"
 #include "platform/ProcessMemory.h"
 #include "platform/ThreadClock.h"
-#include "Unattended.h"
+#include "ui/CConverterDlg.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -43,8 +43,7 @@ bool MakeClip(const QStringList &args)
 {
     QProcess ffmpeg;
     ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 QStringList{"-v", "error", "-nostdin", "-y"} + args);
+    ffmpeg.start(QStringLiteral("ffmpeg"), QStringList{"-v", "error", "-nostdin", "-y"} + args);
     if (!ffmpeg.waitForFinished(600000) || ffmpeg.exitCode() != 0) {
         std::fprintf(stderr, "ffmpeg failed: %s\n", ffmpeg.readAll().constData());
         return false;
@@ -151,7 +150,7 @@ public:
         Tick();
         m_timer.stop();
     }
-    qint64 longest = 0;       // ns
+    qint64 longest = 0;   // ns
     qint64 beyondPause = 0;   // ns
     // What the window last showed: a gap above 0.1 s beyond the pause is printed after it.
     QString lastShown;
@@ -179,10 +178,10 @@ private:
 struct Row
 {
     QString what;
-    double longestGap = 0;    // s
+    double longestGap = 0;   // s
     double beyondPause = 0;   // s
-    double stopShown = -1;    // s from the press until the window shows the run stopped
-    double stopDone = -1;     // s from the press until nothing of the run runs
+    double stopShown = -1;   // s from the press until the window shows the run stopped
+    double stopDone = -1;   // s from the press until nothing of the run runs
     double longestWork = 0;   // s, the longest look or read-back on a worker thread
     int converted = 0;
     int files = 0;
@@ -193,7 +192,8 @@ class Bench
 {
 public:
     Bench(const QString &programDir, const QString &outDir, IVlcControlFactory &factory)
-        : m_dlg(programDir, CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop, m_work})
+        : m_dlg(programDir,
+                CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop, m_work})
         , m_heart(m_clock)
     {
         m_dlg.OnInitDialog();
@@ -304,7 +304,7 @@ private:
     bool m_lookAtPress = false;
 };
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -327,11 +327,10 @@ int main(int argc, char **argv)
     if (damaged.isEmpty()
         || !MakeClip({"-f", "lavfi", "-i",
                       QStringLiteral("testsrc2=size=176x144:rate=25:duration=%1").arg(seconds),
-                      "-f", "lavfi", "-i", QStringLiteral("sine=duration=%1").arg(seconds),
-                      "-c:v", "mpeg2video", "-b:v", "2M", "-c:a", "mp2", "-f", "vob", longPs})
+                      "-f", "lavfi", "-i", QStringLiteral("sine=duration=%1").arg(seconds), "-c:v",
+                      "mpeg2video", "-b:v", "2M", "-c:a", "mp2", "-f", "vob", longPs})
         || !MakeClip({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=2", "-f",
-                      "lavfi", "-i", "sine=duration=2", "-c:v", "mpeg4", "-c:a", "mp3",
-                      shortClip}))
+                      "lavfi", "-i", "sine=duration=2", "-c:v", "mpeg4", "-c:a", "mp3", shortClip}))
         return 2;
 
     CLibVlcControlFactory factory;
@@ -341,7 +340,7 @@ int main(int argc, char **argv)
     QList<Row> rows;
     // The first run also loads libVLC and its plugins, as the program's first file does.
     rows << bench.Queue(QStringLiteral("queue: long MPEG-PS, damaged WMV, short AVI"),
-                       {longPs, damaged, shortClip});
+                        {longPs, damaged, shortClip});
     // The first piece of worker work of a file is the look at its source's frames, the second
     // the read-back of its output.
     rows << bench.StopAt(QStringLiteral("Stop during the look at a source"), {longPs}, 1, 20);
@@ -350,8 +349,8 @@ int main(int argc, char **argv)
                          100);
 
     bool ok = true;
-    std::printf("\n%-46s %5s %8s %8s %8s %10s %9s\n", "what", "conv.", "look s", "gap s",
-                "beyond", "Stop shown", "Stop done");
+    std::printf("\n%-46s %5s %8s %8s %8s %10s %9s\n", "what", "conv.", "look s", "gap s", "beyond",
+                "Stop shown", "Stop done");
     for (const Row &row : std::as_const(rows)) {
         const bool gapOk = row.beyondPause <= 0.2;
         const bool stopOk = row.stopDone <= 1.0;
@@ -360,8 +359,9 @@ int main(int argc, char **argv)
             return s < 0 ? QStringLiteral("-") : QString::number(s, 'f', 3);
         };
         std::printf("%-46s %2d/%-2d %8.3f %8.3f %8.3f %10s %9s %s%s\n", qPrintable(row.what),
-                    row.converted, row.files, row.longestWork, row.longestGap, row.beyondPause, qPrintable(stopText(row.stopShown)),
-                    qPrintable(stopText(row.stopDone)), gapOk && stopOk ? "PASS" : "FAIL",
+                    row.converted, row.files, row.longestWork, row.longestGap, row.beyondPause,
+                    qPrintable(stopText(row.stopShown)), qPrintable(stopText(row.stopDone)),
+                    gapOk && stopOk ? "PASS" : "FAIL",
                     qPrintable(row.note.isEmpty() ? QString() : QLatin1Char(' ') + row.note));
     }
     std::printf("\ngoals: no gap above 0.200 s beyond the 500 ms pause before a hand-over; Stop "

@@ -13,16 +13,16 @@
 //   the window <= 1.1 s per short clip;
 //   the batch command with --jobs 2 no slower than parallel -j2 with the ffmpeg command line;
 //   the batch command on the long clips within 10 % of the ffmpeg command line.
-#include "ui/CConverterDlg.h"
-#include "filelist/CFileListBox.h"
-#include "settings/CIniFile.h"
-#include "settings/FormatCatalog.h"
+#include "Unattended.h"
 #include "convert/LibVlcControl.h"
 #include "convert/OutputNaming.h"
 #include "convert/TranscodeOption.h"
+#include "filelist/CFileListBox.h"
 #include "platform/ProcessMemory.h"
 #include "platform/ThreadClock.h"
-#include "Unattended.h"
+#include "settings/CIniFile.h"
+#include "settings/FormatCatalog.h"
+#include "ui/CConverterDlg.h"
 
 #include <vlc/vlc.h>
 
@@ -138,14 +138,32 @@ QStringList makeClips(const QString &folder, const QString &stem, int count, int
         const QString clip = folder + QStringLiteral("/%1%2.avi").arg(stem).arg(i);
         // MPEG-4 Part 2 and MP3 in AVI; each clip its own tone, and a picture that moves.
         if (!run(QStringLiteral("ffmpeg"),
-                 {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                 {"-nostdin",
+                  "-v",
+                  "error",
+                  "-y",
+                  "-f",
+                  "lavfi",
+                  "-i",
                   QStringLiteral("testsrc2=size=%1:rate=25:duration=%2").arg(size).arg(seconds),
-                  "-f", "lavfi", "-i",
+                  "-f",
+                  "lavfi",
+                  "-i",
                   QStringLiteral("sine=frequency=%1:sample_rate=44100:duration=%2")
                       .arg(300 + 40 * i)
                       .arg(seconds),
-                  "-ac", "2", "-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-b:a", "128k",
-                  "-shortest", clip}))
+                  "-ac",
+                  "2",
+                  "-c:v",
+                  "mpeg4",
+                  "-q:v",
+                  "4",
+                  "-c:a",
+                  "libmp3lame",
+                  "-b:a",
+                  "128k",
+                  "-shortest",
+                  clip}))
             return {};
         clips << clip;
     }
@@ -173,7 +191,8 @@ class Window
 {
 public:
     Window(const QString &programDir, IVlcControlFactory &factory)
-        : m_dlg(programDir, CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop, m_work})
+        : m_dlg(programDir,
+                CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop, m_work})
     {
         m_dlg.OnInitDialog();
         m_dlg.show();
@@ -230,7 +249,8 @@ std::optional<FfmpegChoice> ffmpegFor(const ConversionSettings &s)
     // 8x8 partitions of B-frames. The benchmark compares the settings x264 writes into both
     // outputs. libVLC's AAC encoder is FFmpeg's own.
     static const std::map<QString, QStringList> video{
-        {"h264", {"-c:v", "libx264", "-qmin", "10", "-qmax", "51", "-partitions", "i4x4,i8x8,p8x8"}}};
+        {"h264",
+         {"-c:v", "libx264", "-qmin", "10", "-qmax", "51", "-partitions", "i4x4,i8x8,p8x8"}}};
     static const std::map<QString, QStringList> audio{{"mp4a", {"-c:a", "aac"}}};
     if (!video.count(s.videoCodec) || !audio.count(s.audioCodec))
         return std::nullopt;
@@ -238,8 +258,8 @@ std::optional<FfmpegChoice> ffmpegFor(const ConversionSettings &s)
     choice.extension = s.convertTo;
     choice.arguments << video.at(s.videoCodec) << "-b:v" << s.videoBitrate + QLatin1Char('k');
     if (s.videoScale != QLatin1String("1"))
-        choice.arguments << "-vf"
-                         << QStringLiteral("scale=trunc(iw*%1/2)*2:trunc(ih*%1/2)*2").arg(s.videoScale);
+        choice.arguments
+            << "-vf" << QStringLiteral("scale=trunc(iw*%1/2)*2:trunc(ih*%1/2)*2").arg(s.videoScale);
     choice.arguments << audio.at(s.audioCodec) << "-b:a" << s.audioBitrate + QLatin1Char('k')
                      << "-ac" << s.audioChannels;
     return choice;
@@ -278,7 +298,8 @@ QString settingsDifference(const QByteArray &a, const QByteArray &b)
     return differences.isEmpty() ? QStringLiteral("same") : differences.join(QStringLiteral(", "));
 }
 
-QStringList ffmpegArguments(const FfmpegChoice &choice, const QString &source, const QString &output)
+QStringList ffmpegArguments(const FfmpegChoice &choice, const QString &source,
+                            const QString &output)
 {
     return QStringList{"-nostdin", "-v", "error", "-y", "-i", source} + choice.arguments
            + QStringList{output};
@@ -289,7 +310,8 @@ bool ffmpegOneByOne(const FfmpegChoice &choice, const QStringList &sources, cons
     for (const QString &source : sources)
         if (!run(QStringLiteral("ffmpeg"),
                  ffmpegArguments(choice, source,
-                                 OutputNaming::DefaultCandidate(source, false, outDir, choice.extension))))
+                                 OutputNaming::DefaultCandidate(source, false, outDir,
+                                                                choice.extension))))
             return false;
     return true;
 }
@@ -299,9 +321,9 @@ bool ffmpegParallel(const FfmpegChoice &choice, const QStringList &sources, cons
 {
     // parallel's own replacement strings: {} the source, {/.} its name without folder and
     // extension.
-    const QStringList command =
-        ffmpegArguments(choice, QStringLiteral("{}"),
-                        outDir + QStringLiteral("/{/.}") + choice.extension);
+    const QStringList command = ffmpegArguments(choice, QStringLiteral("{}"),
+                                                outDir + QStringLiteral("/{/.}")
+                                                    + choice.extension);
     return run(QStringLiteral("parallel"),
                QStringList{"-j", QString::number(jobs), "--halt", "now,fail=1", "ffmpeg"} + command
                    + QStringList{":::"} + sources);
@@ -349,8 +371,7 @@ void time(Row &row, const QString &outDir, const std::function<bool()> &work)
     row.cpu << cost.cpu;
     row.failed = row.failed || !ok;
     std::printf("  %-46s %7.2f s  (%.2f s/file, CPU %.2f s/file)%s\n", qPrintable(row.name),
-                cost.seconds, cost.seconds / row.files, cost.cpu / row.files,
-                ok ? "" : "  FAILED");
+                cost.seconds, cost.seconds / row.files, cost.cpu / row.files, ok ? "" : "  FAILED");
     std::fflush(stdout);
 }
 
@@ -363,7 +384,7 @@ double pairedRatio(const Row &a, const Row &b)
     return median(ratios);
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -406,19 +427,19 @@ int main(int argc, char **argv)
                 qPrintable(settings.videoCodec), qPrintable(settings.videoBitrate),
                 qPrintable(settings.videoScale), qPrintable(settings.audioCodec),
                 qPrintable(settings.audioBitrate), qPrintable(settings.audioChannels),
-                tuning.videoParameters.isEmpty()
-                    ? ""
-                    : qPrintable(QStringLiteral(" (catalogue adds: ") + tuning.videoParameters + ")"));
+                tuning.videoParameters.isEmpty() ? ""
+                                                 : qPrintable(QStringLiteral(" (catalogue adds: ")
+                                                              + tuning.videoParameters + ")"));
     std::printf("ffmpeg: ffmpeg -i SOURCE %s OUTPUT\n\n",
                 qPrintable(choice->arguments.join(QLatin1Char(' '))));
 
     std::printf("Making %d clips of 4 s (640x360) and %d of %d s (1280x720), MPEG-4 Part 2 + MP3 "
                 "in AVI...\n",
                 shortCount, longCount, longSeconds);
-    const QStringList shortClips =
-        makeClips(work.path() + "/short", QStringLiteral("clip"), shortCount, 4, "640x360");
-    const QStringList longClips =
-        makeClips(work.path() + "/long", QStringLiteral("long"), longCount, longSeconds, "1280x720");
+    const QStringList shortClips = makeClips(work.path() + "/short", QStringLiteral("clip"),
+                                             shortCount, 4, "640x360");
+    const QStringList longClips = makeClips(work.path() + "/long", QStringLiteral("long"),
+                                            longCount, longSeconds, "1280x720");
     if (shortClips.size() != shortCount || longClips.size() != longCount)
         return 2;
 
@@ -432,7 +453,8 @@ int main(int argc, char **argv)
     Row ffmpegShortRow{QStringLiteral("ffmpeg one by one (4 s clips)"), shortCount};
     Row batchJobsRow{QStringLiteral("movarin --batch --jobs 2 (4 s clips)"), shortCount};
     Row parallelRow{QStringLiteral("parallel -j2 ffmpeg (4 s clips)"), shortCount};
-    Row batchLongRow{QStringLiteral("movarin --batch (%1 s 720p clips)").arg(longSeconds), longCount};
+    Row batchLongRow{QStringLiteral("movarin --batch (%1 s 720p clips)").arg(longSeconds),
+                     longCount};
     Row ffmpegLongRow{QStringLiteral("ffmpeg one by one (%1 s 720p clips)").arg(longSeconds),
                       longCount};
 
@@ -445,7 +467,8 @@ int main(int argc, char **argv)
         },
         [&] {
             time(ffmpegShortRow, out, [&] {
-                return ffmpegOneByOne(*choice, shortClips, out) && allConverted(shortClips, out, ext);
+                return ffmpegOneByOne(*choice, shortClips, out)
+                       && allConverted(shortClips, out, ext);
             });
         },
         [&] {
@@ -480,7 +503,8 @@ int main(int argc, char **argv)
     window.convert(shortClips.mid(0, 2), warm + "/vlc");
     batch(shortClips.mid(0, 2), out, 2, state);
     ffmpegOneByOne(*choice, shortClips.mid(0, 2), warm + "/ffmpeg");
-    const QString firstOutput = QFileInfo(OutputNaming::DefaultCandidate(shortClips[0], false, warm, ext)).fileName();
+    const QString firstOutput
+        = QFileInfo(OutputNaming::DefaultCandidate(shortClips[0], false, warm, ext)).fileName();
     std::printf("x264 settings written by libVLC and by ffmpeg: %s\n\n",
                 qPrintable(settingsDifference(x264Settings(warm + "/vlc/" + firstOutput),
                                               x264Settings(warm + "/ffmpeg/" + firstOutput))));
@@ -496,8 +520,8 @@ int main(int argc, char **argv)
     std::printf("\n%d rounds interleaved, medians; load average at the end %s\n\n", rounds,
                 qPrintable(loadAverage()));
     std::printf("| contender | s/file | CPU s/file |\n|---|---|---|\n");
-    for (const Row *row : {&windowRow, &ffmpegShortRow, &batchJobsRow, &parallelRow, &batchLongRow,
-                           &ffmpegLongRow})
+    for (const Row *row :
+         {&windowRow, &ffmpegShortRow, &batchJobsRow, &parallelRow, &batchLongRow, &ffmpegLongRow})
         std::printf("| %s | %.2f | %.2f |%s\n", qPrintable(row->name), row->perFile(),
                     row->cpuPerFile(), row->failed ? " FAILED" : "");
 

@@ -6,9 +6,9 @@
 //   bench_tracks [seconds=120] [copies=10]
 // Exit code 1 when a target is missed: at most 20 ms per file plus 4 ms per MB (a Matroska
 // output is read once, from the page cache it was just written to, to renumber its blocks).
-#include "settings/FormatCatalog.h"
 #include "convert/LibVlcControl.h"
 #include "convert/TranscodeOption.h"
+#include "settings/FormatCatalog.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -30,19 +30,40 @@ int main(int argc, char **argv)
     const QString length = QString::number(seconds);
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
-                  QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                 {QStringLiteral("-nostdin"),
+                  QStringLiteral("-v"),
+                  QStringLiteral("error"),
+                  QStringLiteral("-f"),
+                  QStringLiteral("lavfi"),
+                  QStringLiteral("-i"),
                   QStringLiteral("testsrc2=size=640x360:rate=25:duration=") + length,
-                  QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                  QStringLiteral("sine=f=300:d=") + length, QStringLiteral("-f"),
-                  QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=f=600:d=") + length,
-                  QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                  QStringLiteral("sine=f=900:d=") + length, QStringLiteral("-map"),
-                  QStringLiteral("0"), QStringLiteral("-map"), QStringLiteral("1"),
-                  QStringLiteral("-map"), QStringLiteral("2"), QStringLiteral("-map"),
-                  QStringLiteral("3"), QStringLiteral("-c:v"), QStringLiteral("libx264"),
-                  QStringLiteral("-preset"), QStringLiteral("ultrafast"), QStringLiteral("-c:a"),
-                  QStringLiteral("libvorbis"), source});
+                  QStringLiteral("-f"),
+                  QStringLiteral("lavfi"),
+                  QStringLiteral("-i"),
+                  QStringLiteral("sine=f=300:d=") + length,
+                  QStringLiteral("-f"),
+                  QStringLiteral("lavfi"),
+                  QStringLiteral("-i"),
+                  QStringLiteral("sine=f=600:d=") + length,
+                  QStringLiteral("-f"),
+                  QStringLiteral("lavfi"),
+                  QStringLiteral("-i"),
+                  QStringLiteral("sine=f=900:d=") + length,
+                  QStringLiteral("-map"),
+                  QStringLiteral("0"),
+                  QStringLiteral("-map"),
+                  QStringLiteral("1"),
+                  QStringLiteral("-map"),
+                  QStringLiteral("2"),
+                  QStringLiteral("-map"),
+                  QStringLiteral("3"),
+                  QStringLiteral("-c:v"),
+                  QStringLiteral("libx264"),
+                  QStringLiteral("-preset"),
+                  QStringLiteral("ultrafast"),
+                  QStringLiteral("-c:a"),
+                  QStringLiteral("libvorbis"),
+                  source});
     if (!ffmpeg.waitForFinished(600000) || ffmpeg.exitCode() != 0) {
         std::fprintf(stderr, "ffmpeg failed: %s\n", ffmpeg.readAllStandardError().constData());
         return 2;
@@ -52,8 +73,9 @@ int main(int argc, char **argv)
     for (const char *target : {".mp4", ".mkv"}) {
         ConversionSettings settings;
         settings.convertTo = QLatin1String(target);
-        settings.container = settings.convertTo == QLatin1String(".mp4") ? QStringLiteral("avformat{}")
-                                                                         : QStringLiteral("avformat");
+        settings.container = settings.convertTo == QLatin1String(".mp4")
+                                 ? QStringLiteral("avformat{}")
+                                 : QStringLiteral("avformat");
         settings.videoCodec = QStringLiteral("h264");
         settings.videoBitrate = QStringLiteral("1024");
         settings.videoScale = QStringLiteral("1");

@@ -78,14 +78,14 @@ public:
 class NoShell : public IShell
 {
 public:
-    void openUrl(const QUrl &) override {}
+    void openUrl(const QUrl &) override { }
 };
 
 // Nothing goes to the desktop.
 class NoDesktop : public IDesktopNotifier
 {
 public:
-    void notify(const QString &, const QString &) override {}
-    void showProgress(double) override {}
-    void clearProgress() override {}
+    void notify(const QString &, const QString &) override { }
+    void showProgress(double) override { }
+    void clearProgress() override { }
 };

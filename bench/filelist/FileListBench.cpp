@@ -116,7 +116,8 @@ void benchMoves(const char *pattern, const QList<int> &rows, const QStringList &
             }
         }
         const bool correct = probe >= 0 && list.GetCount() == kRows
-            && list.GetSelCount() == rows.size() && list.GetText(probe + step) == paths.at(probe);
+                             && list.GetSelCount() == rows.size()
+                             && list.GetText(probe + step) == paths.at(probe);
         std::snprintf(label, sizeof label, "MoveSelection%s, %lld of %d rows selected (%s)",
                       step < 0 ? "Up" : "Down", static_cast<long long>(rows.size()), kRows,
                       pattern);
@@ -124,7 +125,7 @@ void benchMoves(const char *pattern, const QList<int> &rows, const QStringList &
     }
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {

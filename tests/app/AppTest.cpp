@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CConverterApp.h"
+#include "platform/SingleInstance.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/QStringPrinting.h"
-#include "platform/SingleInstance.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/XvfbFixture.h"
 
@@ -67,7 +67,8 @@ TEST_F(SecondCopyTest, TheRunningProgramIsFoundByItsWindowAndAStartedCopyEndsAtO
     ASSERT_TRUE(QFile::copy(QStringLiteral(MOVARIN_EXECUTABLE), exe));
     const QString built = QFileInfo(QStringLiteral(MOVARIN_EXECUTABLE)).absolutePath();
     for (const char *name : {"main.qml", "Formats.ini", "help.html", "movarin.png"})
-        QFile::copy(built + QLatin1Char('/') + QLatin1String(name), program.file(QLatin1String(name)));
+        QFile::copy(built + QLatin1Char('/') + QLatin1String(name),
+                    program.file(QLatin1String(name)));
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -93,8 +94,9 @@ TEST_F(SecondCopyTest, TheRunningProgramIsFoundByItsWindowAndAStartedCopyEndsAtO
     EXPECT_TRUE(ended);
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.exitCode(), 0);
-    EXPECT_TRUE(program.read(QStringLiteral("Formats.ini"))
-                    .contains("OutputPath=" + program.file(QStringLiteral("Converted Videos")).toUtf8()));
+    EXPECT_TRUE(
+        program.read(QStringLiteral("Formats.ini"))
+            .contains("OutputPath=" + program.file(QStringLiteral("Converted Videos")).toUtf8()));
 }
 
 TEST(StartupPathsTest, ArgumentsBecomeAbsolutePathsInTheirOrder)
@@ -105,10 +107,11 @@ TEST(StartupPathsTest, ArgumentsBecomeAbsolutePathsInTheirOrder)
         {"clip.mov", "sub/../b.avi", "/videos/c d.mp4", "file:///videos/e%20f.wmv",
          "https://example.org/g.avi", "", "clips/", "caf\xE9.avi", "file:///v/caf%E9.avi"},
         QStringLiteral("/home/ann"));
-    EXPECT_EQ(paths.files, QStringList({"/home/ann/clip.mov", "/home/ann/b.avi", "/videos/c d.mp4",
-                                        "/videos/e f.wmv", "https://example.org/g.avi",
-                                        "/home/ann/clips"}));
-    const QString why = QStringLiteral(" (the name is not UTF-8 text; rename the file to convert it)");
+    EXPECT_EQ(paths.files,
+              QStringList({"/home/ann/clip.mov", "/home/ann/b.avi", "/videos/c d.mp4",
+                           "/videos/e f.wmv", "https://example.org/g.avi", "/home/ann/clips"}));
+    const QString why = QStringLiteral(
+        " (the name is not UTF-8 text; rename the file to convert it)");
     EXPECT_EQ(paths.skipped, QStringList({QString::fromUtf8("/home/ann/caf\xE9.avi") + why,
                                           QString::fromUtf8("/v/caf\xE9.avi") + why}));
 }
@@ -155,7 +158,7 @@ TEST_F(HandOverTest, ACopyStartedWithFilesHandsThemToTheRunningOneAndEndsWithout
     QCoreApplication::processEvents();
     EXPECT_EQ(received, QStringList({start.file(QStringLiteral("clip.avi"))}));
     ASSERT_EQ(receivedSkipped.size(), 1);
-    EXPECT_TRUE(receivedSkipped[0].startsWith(start.path()
-                                              + QString::fromUtf8("/caf\xEF\xBF\xBD.avi (the name")))
+    EXPECT_TRUE(receivedSkipped[0].startsWith(
+        start.path() + QString::fromUtf8("/caf\xEF\xBF\xBD.avi (the name")))
         << receivedSkipped[0].toStdString();
 }

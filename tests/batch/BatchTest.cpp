@@ -31,7 +31,7 @@ QStringList Leftovers(const QString &folder)
     return QDir(folder).entryList({QStringLiteral(".*.part.*")}, QDir::Files | QDir::Hidden);
 }
 
-} // namespace
+}   // namespace
 
 class BatchTest : public ::testing::Test
 {
@@ -44,8 +44,7 @@ protected:
 
     // Starts the command with no display, no session (as cron and SSH without a login start
     // it) and the logs in the test's folder.
-    void start(QProcess &process, const QStringList &arguments,
-               const QStringList &environment = {})
+    void start(QProcess &process, const QStringList &arguments, const QStringList &environment = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
@@ -111,7 +110,8 @@ TEST_F(BatchTest, UsageErrorsExitWithTwoAndSayWhat)
 TEST_F(BatchTest, ConvertsWithTheChosenSettingsAndSaysWhatFailedWithoutTouchingTheCatalogue)
 {
     const QByteArray before = Checksum(catalogue);
-    const QString clip = SampleClips::Make(QStringLiteral(".mov"), in, {}, QStringLiteral("clip.mov"));
+    const QString clip = SampleClips::Make(QStringLiteral(".mov"), in, {},
+                                           QStringLiteral("clip.mov"));
     const QString notes = dir.write(QStringLiteral("in/notes.avi"), "This is not a video.\n");
     dir.write(QStringLiteral("in/readme.txt"), "not queued: not a video file name");
     EXPECT_EQ(run({"--to", ".mkv", "--acodec", "vorb", "--output", out, "--json", in}), 1);
@@ -128,8 +128,8 @@ TEST_F(BatchTest, ConvertsWithTheChosenSettingsAndSaysWhatFailedWithoutTouchingT
     // Whatever goes wrong is said on standard output; nothing else is said anywhere.
     EXPECT_EQ(stdErr, QString());
     // The run's log is where the summary says.
-    const QJsonObject summary =
-        QJsonDocument::fromJson(stdOut.split('\n', Qt::SkipEmptyParts).last().toUtf8()).object();
+    const QJsonObject summary
+        = QJsonDocument::fromJson(stdOut.split('\n', Qt::SkipEmptyParts).last().toUtf8()).object();
     EXPECT_EQ(summary.value("converted").toInt(), 1);
     EXPECT_TRUE(summary.value("log").toString().startsWith(dir.file("state/movarin/run-")));
 }
@@ -177,7 +177,8 @@ TEST_F(BatchTest, AJobsRunWritesNoMoreThanNFilesAtOnceWhileMoreGetReady)
 {
     QStringList clips;
     for (int i = 0; i < 6; ++i)
-        clips << SampleClips::Make(QStringLiteral(".mov"), in, {}, QStringLiteral("c%1.mov").arg(i));
+        clips << SampleClips::Make(QStringLiteral(".mov"), in, {},
+                                   QStringLiteral("c%1.mov").arg(i));
     QProcess process;
     start(process, {"--jobs", "2", "--output", out, in});
     // Each process names its output (a hidden temporary file) while it gets ready; only those
@@ -185,8 +186,8 @@ TEST_F(BatchTest, AJobsRunWritesNoMoreThanNFilesAtOnceWhileMoreGetReady)
     qsizetype mostNamed = 0, mostWritten = 0;
     while (!process.waitForFinished(10)) {
         qsizetype named = 0, written = 0;
-        for (const QFileInfo &part : QDir(out).entryInfoList({QStringLiteral(".*.part.*")},
-                                                              QDir::Files | QDir::Hidden)) {
+        for (const QFileInfo &part :
+             QDir(out).entryInfoList({QStringLiteral(".*.part.*")}, QDir::Files | QDir::Hidden)) {
             ++named;
             written += part.size() > 0 ? 1 : 0;
         }
@@ -218,12 +219,12 @@ TEST_F(BatchTest, AHangInOneProcessOfAJobsRunCostsOnlyItsFile)
     while (!stopped && waited.elapsed() < 60000) {
         for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
             QFile cmdline(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
-            const bool writing = !QDir(out).entryList({QStringLiteral(".hang.*.part.*")},
-                                                      QDir::Files | QDir::Hidden)
-                                       .isEmpty();
+            const bool writing = !QDir(out)
+                                      .entryList({QStringLiteral(".hang.*.part.*")},
+                                                 QDir::Files | QDir::Hidden)
+                                      .isEmpty();
             if (writing && pid.toInt() > 0 && cmdline.open(QIODevice::ReadOnly)
-                && cmdline.readAll().contains("/in/hang.mov")
-                && ::kill(pid.toInt(), SIGSTOP) == 0)
+                && cmdline.readAll().contains("/in/hang.mov") && ::kill(pid.toInt(), SIGSTOP) == 0)
                 stopped = true;
         }
         QThread::msleep(20);

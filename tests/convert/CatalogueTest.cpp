@@ -4,15 +4,15 @@
 // that ffprobe reads with the expected codecs, two audio channels and the source's length, and
 // that the three families of players play: libVLC from its start and after a seek, FFmpeg and
 // GStreamer to its end without an error.
-#include "settings/CIniFile.h"
-#include "settings/FormatCatalog.h"
+#include "VlcTestSupport.h"
 #include "convert/OutputCheck.h"
 #include "convert/OutputNaming.h"
+#include "convert/TranscodeOption.h"
+#include "settings/CIniFile.h"
+#include "settings/FormatCatalog.h"
 #include "tests/support/QStringPrinting.h"
 #include "tests/support/SampleClips.h"
 #include "tests/support/TempDir.h"
-#include "convert/TranscodeOption.h"
-#include "VlcTestSupport.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -115,13 +115,20 @@ QString ProbeNameOfCodec(const QString &codec)
 QString ContainerOfTarget(const QString &target)
 {
     static const QHash<QString, QString> containers = {
-        {QStringLiteral(".mp4"), QStringLiteral("mp4")},  {QStringLiteral(".m4v"), QStringLiteral("mp4")},
-        {QStringLiteral(".mov"), QStringLiteral("mov")},  {QStringLiteral(".3gp"), QStringLiteral("3gp")},
-        {QStringLiteral(".avi"), QStringLiteral("avi")},  {QStringLiteral(".wmv"), QStringLiteral("asf")},
-        {QStringLiteral(".asf"), QStringLiteral("asf")},  {QStringLiteral(".mpg"), QStringLiteral("mpeg")},
-        {QStringLiteral(".mpeg"), QStringLiteral("mpeg")}, {QStringLiteral(".flv"), QStringLiteral("flv")},
-        {QStringLiteral(".mkv"), QStringLiteral("matroska")}, {QStringLiteral(".webm"), QStringLiteral("webm")},
-        {QStringLiteral(".ogg"), QStringLiteral("ogg")},  {QStringLiteral(".ts"), QStringLiteral("mpegts")},
+        {QStringLiteral(".mp4"), QStringLiteral("mp4")},
+        {QStringLiteral(".m4v"), QStringLiteral("mp4")},
+        {QStringLiteral(".mov"), QStringLiteral("mov")},
+        {QStringLiteral(".3gp"), QStringLiteral("3gp")},
+        {QStringLiteral(".avi"), QStringLiteral("avi")},
+        {QStringLiteral(".wmv"), QStringLiteral("asf")},
+        {QStringLiteral(".asf"), QStringLiteral("asf")},
+        {QStringLiteral(".mpg"), QStringLiteral("mpeg")},
+        {QStringLiteral(".mpeg"), QStringLiteral("mpeg")},
+        {QStringLiteral(".flv"), QStringLiteral("flv")},
+        {QStringLiteral(".mkv"), QStringLiteral("matroska")},
+        {QStringLiteral(".webm"), QStringLiteral("webm")},
+        {QStringLiteral(".ogg"), QStringLiteral("ogg")},
+        {QStringLiteral(".ts"), QStringLiteral("mpegts")},
     };
     return containers.value(target.toLower());
 }
@@ -131,8 +138,8 @@ struct Combination
     QString target, muxer, videoCodec, audioCodec;
     std::string name() const
     {
-        return (target + QLatin1Char(' ') + muxer + QLatin1Char(' ') + videoCodec
-                + QLatin1Char(' ') + audioCodec)
+        return (target + QLatin1Char(' ') + muxer + QLatin1Char(' ') + videoCodec + QLatin1Char(' ')
+                + audioCodec)
             .toStdString();
     }
 };
@@ -144,12 +151,13 @@ QList<Combination> Combinations(const Catalogue &catalogue)
 {
     const bool full = qEnvironmentVariableIntValue("MOVARIN_CATALOGUE_FULL") == 1;
     QList<Combination> result;
-    for (const QString &target : catalogue.list(QStringLiteral("genral"), QStringLiteral("Extentions"))) {
+    for (const QString &target :
+         catalogue.list(QStringLiteral("genral"), QStringLiteral("Extentions"))) {
         for (const QString &muxer : catalogue.list(QStringLiteral("muxer"), target)) {
-            const QStringList video =
-                SplitList(catalogue.codecs(QStringLiteral("VC"), target, muxer).value_or(QString()));
-            const QStringList audio =
-                SplitList(catalogue.codecs(QStringLiteral("AC"), target, muxer).value_or(QString()));
+            const QStringList video = SplitList(
+                catalogue.codecs(QStringLiteral("VC"), target, muxer).value_or(QString()));
+            const QStringList audio = SplitList(
+                catalogue.codecs(QStringLiteral("AC"), target, muxer).value_or(QString()));
             for (qsizetype v = 0; v < video.size(); ++v)
                 for (qsizetype a = 0; a < audio.size(); ++a)
                     if (full || a == 0 || v == 0)
@@ -192,14 +200,15 @@ bool LooksLikeWebm(const QString &path)
     return file.open(QIODevice::ReadOnly) && file.read(64).contains("webm");
 }
 
-} // namespace
+}   // namespace
 
 TEST(Catalogue, EveryTargetLeadsToUsableLists)
 {
     const std::optional<Catalogue> catalogue = Catalogue::Load(CataloguePath());
     ASSERT_TRUE(catalogue) << "cannot read " << CataloguePath().toStdString();
 
-    const QStringList targets = catalogue->list(QStringLiteral("genral"), QStringLiteral("Extentions"));
+    const QStringList targets = catalogue->list(QStringLiteral("genral"),
+                                                QStringLiteral("Extentions"));
     for (const char *required :
          {".mp4", ".mkv", ".avi", ".mov", ".wmv", ".mpg", ".flv", ".webm", ".ogg", ".3gp", ".ts"})
         EXPECT_TRUE(targets.contains(QLatin1String(required))) << required;
@@ -227,7 +236,8 @@ TEST(Catalogue, EveryTargetLeadsToUsableLists)
             }
         }
     }
-    EXPECT_LE(catalogue->value(QStringLiteral("genral"), QStringLiteral("Extentions"))->size(), 255);
+    EXPECT_LE(catalogue->value(QStringLiteral("genral"), QStringLiteral("Extentions"))->size(),
+              255);
 }
 
 TEST(Catalogue, EveryCodecOfEveryTargetConverts)
@@ -242,8 +252,8 @@ TEST(Catalogue, EveryCodecOfEveryTargetConverts)
     TempDir dir;
     // Longer than x264's default key-frame interval (10 s), small to keep the run short.
     constexpr double SourceSeconds = 12.0;
-    const QString source =
-        SampleClips::Mov(dir.path(), {.width = 320, .height = 180, .seconds = SourceSeconds});
+    const QString source
+        = SampleClips::Mov(dir.path(), {.width = 320, .height = 180, .seconds = SourceSeconds});
 
     QElapsedTimer total;
     total.start();
@@ -266,8 +276,8 @@ TEST(Catalogue, EveryCodecOfEveryTargetConverts)
         std::unique_ptr<CVLCControl> control = SharedVlcFactory().CreateControl();
         // The option as the program builds it, with the catalogue's own tuning for the codec.
         EXPECT_EQ(TranscodeOption::CheckTuning(ini, settings), QString());
-        const QString option =
-            TranscodeOption::BuildFor(settings, output, ini, source, SharedVlcFactory());
+        const QString option = TranscodeOption::BuildFor(settings, output, ini, source,
+                                                         SharedVlcFactory());
         control->addTarget(source, {option}, 10, -666);
         const ConversionRun run = WaitUntilIdle(*control);
         const CMediaFacts sourceFacts = control->SourceFacts();
@@ -308,8 +318,8 @@ TEST(Catalogue, EveryCodecOfEveryTargetConverts)
         const QString gstreamer = tools.gstreamerProblem();
         const KnownFault *known = knownFault(c);
         std::cout << "    libVLC " << (libVlc.isEmpty() ? "plays" : libVlc.toStdString())
-                  << " | FFmpeg " << (ffmpeg.isEmpty() ? "plays" : "fails")
-                  << " | GStreamer " << (gstreamer.isEmpty() ? "plays" : "fails") << std::endl;
+                  << " | FFmpeg " << (ffmpeg.isEmpty() ? "plays" : "fails") << " | GStreamer "
+                  << (gstreamer.isEmpty() ? "plays" : "fails") << std::endl;
         if (!known || !known->libVlc) {
             EXPECT_EQ(libVlc, QString()) << "libVLC";
         }

@@ -2,17 +2,17 @@
 // Deinterlacing by the shipped rule "interlaced", end to end: libVLC examines ffmpeg-made
 // sources, the option is built from a catalogue, libVLC converts, and ffmpeg's idet filter (an
 // independent judge) reads whether the output's frames are still combed.
+#include "VlcTestSupport.h"
+#include "convert/TranscodeOption.h"
 #include "settings/CIniFile.h"
 #include "tests/support/Mp4Settings.h"
 #include "tests/support/TempDir.h"
-#include "convert/TranscodeOption.h"
-#include "VlcTestSupport.h"
 
 #include <QProcess>
 #include <QRegularExpression>
 #include <chrono>
-#include <thread>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -22,9 +22,9 @@ QString runTool(const QString &program, const QStringList &arguments)
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
     if (!process.waitForFinished(120000) || process.exitCode() != 0)
-        throw std::runtime_error((program + QStringLiteral(" failed: ")
-                                  + QString::fromUtf8(process.readAll()))
-                                     .toStdString());
+        throw std::runtime_error(
+            (program + QStringLiteral(" failed: ") + QString::fromUtf8(process.readAll()))
+                .toStdString());
     return QString::fromUtf8(process.readAll());
 }
 
@@ -35,31 +35,38 @@ QString makeClip(const QString &path, bool interlaced)
 {
     QStringList args{"-v", "error", "-nostdin", "-y", "-f", "lavfi", "-i"};
     if (interlaced)
-        args << "testsrc2=size=720x576:rate=50:duration=2" << "-vf"
-             << "tinterlace=mode=interleave_top,setfield=tff" << "-flags" << "+ildct+ilme"
-             << "-top" << "1";
+        args << "testsrc2=size=720x576:rate=50:duration=2"
+             << "-vf"
+             << "tinterlace=mode=interleave_top,setfield=tff"
+             << "-flags"
+             << "+ildct+ilme"
+             << "-top"
+             << "1";
     else
         args << "color=c=gray:size=720x576:rate=25:duration=2,format=yuv420p,"
                 "geq=lum='if(mod(Y\\,2)\\,200\\,40)':cb=128:cr=128";
-    args << "-c:v" << "mpeg2video" << "-q:v" << "2" << path;
+    args << "-c:v"
+         << "mpeg2video"
+         << "-q:v"
+         << "2" << path;
     runTool(QStringLiteral("ffmpeg"), args);
     return path;
 }
 
 struct Idet
 {
-    int combed = 0;       // frames idet calls top or bottom field first
+    int combed = 0;   // frames idet calls top or bottom field first
     int progressive = 0;
 };
 
 Idet idetOf(const QString &path)
 {
-    const QString log = runTool(QStringLiteral("ffmpeg"), {"-nostdin", "-i", path, "-an", "-vf",
-                                                           "idet", "-f", "null", "-"});
-    const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("Multi frame detection: TFF:\\s*(\\d+) BFF:\\s*(\\d+) "
-                                          "Progressive:\\s*(\\d+)"))
-            .match(log);
+    const QString log = runTool(QStringLiteral("ffmpeg"),
+                                {"-nostdin", "-i", path, "-an", "-vf", "idet", "-f", "null", "-"});
+    const QRegularExpressionMatch m
+        = QRegularExpression(QStringLiteral("Multi frame detection: TFF:\\s*(\\d+) BFF:\\s*(\\d+) "
+                                            "Progressive:\\s*(\\d+)"))
+              .match(log);
     if (!m.hasMatch())
         throw std::runtime_error("no idet reading: " + log.toStdString());
     return {m.captured(1).toInt() + m.captured(2).toInt(), m.captured(3).toInt()};
@@ -68,11 +75,11 @@ Idet idetOf(const QString &path)
 // Mean SSIM of a still clip's conversion against its source.
 double ssimOf(const QString &source, const QString &output)
 {
-    const QString log = runTool(QStringLiteral("ffmpeg"), {"-nostdin", "-i", source, "-i", output,
-                                                           "-lavfi", "[0:v][1:v]ssim", "-f",
-                                                           "null", "-"});
-    const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("All:([0-9.]+)")).match(log);
+    const QString log = runTool(QStringLiteral("ffmpeg"),
+                                {"-nostdin", "-i", source, "-i", output, "-lavfi", "[0:v][1:v]ssim",
+                                 "-f", "null", "-"});
+    const QRegularExpressionMatch m
+        = QRegularExpression(QStringLiteral("All:([0-9.]+)")).match(log);
     if (!m.hasMatch())
         throw std::runtime_error("no ssim reading: " + log.toStdString());
     return m.captured(1).toDouble();
@@ -82,8 +89,8 @@ QString convertWithRule(const TempDir &dir, const QString &source, const QString
 {
     CIniFile ini(dir.dirWithSlash());
     ini.SetPath(QStringLiteral("Formats.ini"));
-    const QString option =
-        TranscodeOption::BuildFor(Mp4Settings(), output, ini, source, SharedVlcFactory());
+    const QString option = TranscodeOption::BuildFor(Mp4Settings(), output, ini, source,
+                                                     SharedVlcFactory());
     std::unique_ptr<CVLCControl> control = SharedVlcFactory().CreateControl();
     control->addTarget(source, {option}, 10, -666);
     EXPECT_TRUE(WaitUntilIdle(*control).ended);
@@ -91,7 +98,7 @@ QString convertWithRule(const TempDir &dir, const QString &source, const QString
     return option;
 }
 
-} // namespace
+}   // namespace
 
 TEST(Deinterlace, InterlacedSourcesAreDeinterlacedAndProgressiveOnesLeftAlone)
 {
@@ -131,9 +138,9 @@ TEST(Deinterlace, LooksThatOverlapEachGetTheirOwnAnswer)
     TempDir dir;
     const QString interlaced = makeClip(dir.file(QStringLiteral("woven.mpg")), true);
     const QString slow = dir.file(QStringLiteral("slow.mkv"));
-    runTool(QStringLiteral("ffmpeg"), {"-v", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
-                                       "testsrc2=size=320x240:rate=1:duration=4", "-c:v", "mpeg4",
-                                       slow});
+    runTool(QStringLiteral("ffmpeg"),
+            {"-v", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
+             "testsrc2=size=320x240:rate=1:duration=4", "-c:v", "mpeg4", slow});
     std::optional<bool> first;
     std::thread earlier([&] { first = SharedVlcFactory().IsInterlaced(slow); });
     std::this_thread::sleep_for(std::chrono::milliseconds(200));

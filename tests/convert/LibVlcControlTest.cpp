@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The control over Debian's libVLC: real conversions of ffmpeg-made clips, checked with ffprobe.
+#include "VlcTestSupport.h"
 #include "convert/CVlcHostDlg.h"
-#include "tests/support/Mp4Settings.h"
 #include "convert/OutputCheck.h"
+#include "convert/TranscodeOption.h"
+#include "tests/support/Mp4Settings.h"
 #include "tests/support/QStringPrinting.h"
 #include "tests/support/SampleClips.h"
 #include "tests/support/TempDir.h"
-#include "convert/TranscodeOption.h"
-#include "VlcTestSupport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -64,7 +64,7 @@ protected:
     std::unique_ptr<CVLCControl> control = SharedVlcFactory().CreateControl();
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(LibVlcControlTest, IdleWithoutAnItemAndSafeToStopOrClear)
 {
@@ -228,8 +228,7 @@ TEST_F(LibVlcControlTest, AddTargetReplacesTheItemOfTheSameControl)
 
 TEST_F(LibVlcControlTest, AwkwardPathsAreReadAndWrittenExactlyThere)
 {
-    const QString folder =
-        dir.file(QStringLiteral("a \"q\" {b},c 100% url=x it's \\ ünï ∂ir"));
+    const QString folder = dir.file(QStringLiteral("a \"q\" {b},c 100% url=x it's \\ ünï ∂ir"));
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString source = SampleClips::Make(QStringLiteral(".mov"), folder, {},
                                              QStringLiteral("src, \"1\" {url=y} %d ü.mov"));
@@ -290,10 +289,10 @@ TEST_F(LibVlcControlTest, EverySourceContainerConverts)
 {
     using Maker = QString (*)(const QString &, const SampleClips::ClipOptions &);
     const std::pair<const char *, Maker> sources[] = {
-        {"mov", SampleClips::Mov},   {"mp4", SampleClips::Mp4},  {"avi", SampleClips::Avi},
-        {"wmv", SampleClips::Wmv},   {"asf", SampleClips::Asf},  {"mpg", SampleClips::Mpg},
+        {"mov", SampleClips::Mov},   {"mp4", SampleClips::Mp4},     {"avi", SampleClips::Avi},
+        {"wmv", SampleClips::Wmv},   {"asf", SampleClips::Asf},     {"mpg", SampleClips::Mpg},
         {"flv", SampleClips::Flv},   {"3gp", SampleClips::ThreeGp}, {"mkv", SampleClips::Mkv},
-        {"webm", SampleClips::Webm}, {"ogg", SampleClips::Ogg},  {"ts", SampleClips::Ts},
+        {"webm", SampleClips::Webm}, {"ogg", SampleClips::Ogg},     {"ts", SampleClips::Ts},
     };
     for (const auto &[name, make] : sources) {
         SCOPED_TRACE(name);
@@ -311,13 +310,14 @@ TEST_F(LibVlcControlTest, AnMp4WhoseFirstFrameIsNoKeyFrameIsNotWhole)
 {
     // Longer than x264's key-frame interval: libVLC's own MP4 muxer then lists only the second
     // key frame as one; FFmpeg's muxer lists both.
-    const QString source =
-        SampleClips::Mov(dir.path(), {.width = 320, .height = 180, .seconds = 12.0});
+    const QString source = SampleClips::Mov(dir.path(),
+                                            {.width = 320, .height = 180, .seconds = 12.0});
     for (const char *muxer : {"mp4", "avformat{}"}) {
         SCOPED_TRACE(muxer);
         ConversionSettings settings = Mp4Settings();
         settings.container = QLatin1String(muxer);
-        const QString output = dir.file(QStringLiteral("out-%1.mp4").arg(settings.container.size()));
+        const QString output = dir.file(
+            QStringLiteral("out-%1.mp4").arg(settings.container.size()));
         std::unique_ptr<CVLCControl> fresh = SharedVlcFactory().CreateControl();
         fresh->addTarget(source, {TranscodeOption::Build(settings, output)}, 10, -666);
         ASSERT_TRUE(WaitUntilIdle(*fresh).ended);

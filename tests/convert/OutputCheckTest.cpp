@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "convert/Mp4SyncSample.h"
 #include "convert/OutputCheck.h"
+#include "convert/Mp4SyncSample.h"
 #include "tests/support/QStringPrinting.h"
 
 #include <QBuffer>
@@ -25,11 +25,11 @@ TEST(OutputCheck, AWholeOutputHoldsEveryKindOfStreamOfItsSourceAndItsLength)
     // A silent source needs no sound.
     EXPECT_EQ(WhyNotWhole({true, true, false, 3000}, {true, true, false, 3000}), QString());
 
-    EXPECT_NE(WhyNotWhole(both, {}), QString());                           // unreadable
+    EXPECT_NE(WhyNotWhole(both, {}), QString());   // unreadable
     EXPECT_NE(WhyNotWhole(both, {true, false, true, 60000}), QString());   // no video
     EXPECT_NE(WhyNotWhole(both, {true, true, false, 60000}), QString());   // no sound
-    EXPECT_NE(WhyNotWhole(both, {true, true, true, -1}), QString());       // nothing to play
-    EXPECT_NE(WhyNotWhole(both, {true, true, true, 53000}), QString());    // cut off
+    EXPECT_NE(WhyNotWhole(both, {true, true, true, -1}), QString());   // nothing to play
+    EXPECT_NE(WhyNotWhole(both, {true, true, true, 53000}), QString());   // cut off
     EXPECT_NE(WhyNotWhole({true, true, true, -1}, {true, true, true, 0}), QString());
     // Every stream there, but a player cannot show the video from its start.
     CMediaFacts unplayable{true, true, true, 60000};
@@ -78,7 +78,7 @@ Mp4SyncSample::Verdict check(const QByteArray &file)
     return Mp4SyncSample::Check(buffer);
 }
 
-} // namespace
+}   // namespace
 
 TEST(Mp4SyncSample, TheFirstVideoSampleMustBeASyncSampleUnlessEverySampleIsOne)
 {

@@ -50,8 +50,7 @@ TEST(DefaultCandidate, TextIsNeverNormalisedOrFormatted)
     EXPECT_EQ(DefaultCandidate(QStringLiteral("/v/clip.avi"), false, QStringLiteral("/"),
                                QStringLiteral(".mp4")),
               QStringLiteral("//clip.mp4"));
-    EXPECT_EQ(DefaultCandidate(QStringLiteral("/v/100%s %d.avi"), true, {},
-                               QStringLiteral(".mp4")),
+    EXPECT_EQ(DefaultCandidate(QStringLiteral("/v/100%s %d.avi"), true, {}, QStringLiteral(".mp4")),
               QStringLiteral("/v/100%s %d.mp4"));
     EXPECT_EQ(DefaultCandidate(QStringLiteral("/v/100%s.avi"), false, QStringLiteral("/o%n"),
                                QStringLiteral(".mp4")),
@@ -105,13 +104,14 @@ TEST(IsSameFile, DifferentSpellingsOfOneFile)
     ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("sub")), dirLink));
     EXPECT_TRUE(IsSameFile(dirLink + QStringLiteral("/clip.mp4"), file));
     const QString hardLink = dir.file(QStringLiteral("hard.mp4"));
-    ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(hardLink).constData()), 0);
+    ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(hardLink).constData()),
+              0);
     EXPECT_TRUE(IsSameFile(hardLink, file));
 
     EXPECT_FALSE(IsSameFile(file, other));
     EXPECT_FALSE(IsSameFile(file, dir.file(QStringLiteral("sub/missing.mp4"))));
-    EXPECT_FALSE(IsSameFile(dir.file(QStringLiteral("missing")),
-                            dir.file(QStringLiteral("missing"))));
+    EXPECT_FALSE(
+        IsSameFile(dir.file(QStringLiteral("missing")), dir.file(QStringLiteral("missing"))));
 }
 
 TEST(FileKinds, OnlyRegularFilesAreWritten)
@@ -137,7 +137,8 @@ TEST(FreeName, FirstNumberNeitherOnDiskNorTaken)
     EXPECT_EQ(FreeName(dir.file(QStringLiteral("clip.mp4")),
                        [&](const QString &path) { return path == taken; }),
               dir.file(QStringLiteral("clip (3).mp4")));
-    EXPECT_EQ(FreeName(dir.file(QStringLiteral("notes")), {}), dir.file(QStringLiteral("notes (1)")));
+    EXPECT_EQ(FreeName(dir.file(QStringLiteral("notes")), {}),
+              dir.file(QStringLiteral("notes (1)")));
 }
 
 TEST(TemporaryOutput, HiddenBesideTheTargetWithItsExtensionAndRenamedOverIt)
@@ -195,8 +196,8 @@ TEST(TemporaryOutput, LeftoversOfCopiesThatNoLongerRunGoAndThoseBeingWrittenStay
     TempDir dir;
     QString error;
     CTemporaryOutputLock liveLock;
-    const std::optional<QString> live =
-        CreateTemporaryOutput(dir.file(QStringLiteral("a.mp4")), error, liveLock);
+    const std::optional<QString> live = CreateTemporaryOutput(dir.file(QStringLiteral("a.mp4")),
+                                                              error, liveLock);
     ASSERT_TRUE(live);
     // A copy killed while writing: its file is there, and its lock went with its process.
     const QString stale = dir.write(QStringLiteral(".b.k3x9q2.part.mkv"), "partial");

@@ -14,16 +14,17 @@ QByteArray madeByFfmpeg(const TempDir &dir, const QString &name)
 {
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"),
-                 QStringLiteral("-nostdin -v error -f lavfi -i testsrc2=size=64x36:rate=5:duration=1 "
-                                "-f lavfi -i sine=d=1 -f lavfi -i sine=d=1 -map 0 -map 1 -map 2 "
-                                "-c:v mpeg4 -c:a aac")
+                 QStringLiteral(
+                     "-nostdin -v error -f lavfi -i testsrc2=size=64x36:rate=5:duration=1 "
+                     "-f lavfi -i sine=d=1 -f lavfi -i sine=d=1 -map 0 -map 1 -map 2 "
+                     "-c:v mpeg4 -c:a aac")
                          .split(QLatin1Char(' '))
                      << dir.file(name));
     EXPECT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0);
     return dir.read(name);
 }
 
-} // namespace
+}   // namespace
 
 TEST(OutputTracks, AHeaderThatDoesNotReadIsLeftAsItIs)
 {

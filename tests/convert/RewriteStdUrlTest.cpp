@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The url key of the standard stream output is renamed to dst, found the way libVLC scans a
 // chain, so that nothing a file name holds can be taken for that key.
-#include "tests/support/Mp4Settings.h"
 #include "convert/TranscodeOption.h"
+#include "tests/support/Mp4Settings.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ std::pair<QString, QString> optionAndExpected(const QString &path)
     return {option, expected};
 }
 
-} // namespace
+}   // namespace
 
 TEST(RewriteStdUrlToDst, PlainOption)
 {
@@ -105,7 +105,8 @@ TEST(RewriteStdUrlToDst, OtherOptionsAndBrokenChainsPassUnharmed)
               QStringLiteral(":sout=#std{dst=\"/o/a"));
     EXPECT_EQ(rewrite(QStringLiteral(":sout=#std{mux=x{url=1")),
               QStringLiteral(":sout=#std{mux=x{url=1"));
-    EXPECT_EQ(rewrite(QStringLiteral(":sout=#std{url=\"a\\")), QStringLiteral(":sout=#std{dst=\"a\\"));
+    EXPECT_EQ(rewrite(QStringLiteral(":sout=#std{url=\"a\\")),
+              QStringLiteral(":sout=#std{dst=\"a\\"));
     EXPECT_EQ(rewrite(QStringLiteral(":sout=#std{")), QStringLiteral(":sout=#std{"));
     EXPECT_EQ(rewrite(QStringLiteral(":sout=#")), QStringLiteral(":sout=#"));
 }

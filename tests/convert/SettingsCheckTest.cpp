@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "convert/SettingsCheck.h"
+#include "convert/TranscodeOption.h"
 #include "settings/CIniFile.h"
 #include "settings/FormatCatalog.h"
 #include "tests/support/QStringPrinting.h"
-#include "convert/SettingsCheck.h"
 #include "tests/support/TempDir.h"
-#include "convert/TranscodeOption.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,8 @@ ConversionSettings sound()
 class Catalogue
 {
 public:
-    explicit Catalogue(const QByteArray &text = {}) : ini(m_dir.dirWithSlash())
+    explicit Catalogue(const QByteArray &text = {})
+        : ini(m_dir.dirWithSlash())
     {
         m_dir.write(QStringLiteral("Formats.ini"), text);
         ini.SetPath(QStringLiteral("Formats.ini"));
@@ -30,7 +31,7 @@ private:
 public:
     CIniFile ini;
 };
-} // namespace
+}   // namespace
 
 TEST(SettingsCheck, EveryShippedKindOfValuePasses)
 {
@@ -47,9 +48,9 @@ TEST(SettingsCheck, EveryShippedKindOfValuePasses)
 
 TEST(SettingsCheck, NothingThatCouldChangeTheChainOrTheFileNamePasses)
 {
-    for (const char *name :
-         {"h264}:std{access=file,mux=ts,dst=/home/u/notes.txt}", "h264\"", "mp4,dst=x", "",
-          "ts:duplicate{dst=std}", "a b", "x{dst=\"/etc/x\"}", "x{a=b}{c=d}", "x{a=b}:y", "x{a}", "h264\n"})
+    for (const char *name : {"h264}:std{access=file,mux=ts,dst=/home/u/notes.txt}", "h264\"",
+                             "mp4,dst=x", "", "ts:duplicate{dst=std}", "a b", "x{dst=\"/etc/x\"}",
+                             "x{a=b}{c=d}", "x{a=b}:y", "x{a}", "h264\n"})
         EXPECT_FALSE(TranscodeOption::IsModuleName(QString::fromLatin1(name))) << name;
     for (const char *target : {"mp4", ".mp4/../../x", "./x", ".", ".mp4 ", ".mp4\n"})
         EXPECT_FALSE(SettingsCheck::IsTarget(QString::fromLatin1(target))) << target;
@@ -100,8 +101,9 @@ TEST(SettingsCheck, ACodecFromATargetsOwnListNamesThatKey)
     s.convertTo = QStringLiteral(".avi");
     s.container = QStringLiteral("avformat");
     s.videoCodec = QStringLiteral("h 264");
-    EXPECT_TRUE(SettingsCheck::Problem(s, catalog, file.ini)
-                    .contains(QStringLiteral("(from Formats.ini, section [VC], key .avi/avformat)")));
+    EXPECT_TRUE(
+        SettingsCheck::Problem(s, catalog, file.ini)
+            .contains(QStringLiteral("(from Formats.ini, section [VC], key .avi/avformat)")));
     s = sound();
     s.convertTo = QStringLiteral(".avi");
     s.container = QStringLiteral("avformat");

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "convert/TranscodeOption.h"
 
-#include "settings/CIniFile.h"
 #include "convert/CVLCControl.h"
+#include "settings/CIniFile.h"
 #include "settings/FormatCatalog.h"
 #include "tests/support/Mp4Settings.h"
 #include "tests/support/QStringPrinting.h"
@@ -37,10 +37,10 @@ TEST(TranscodeOption, SettingsAreInsertedVerbatimInTheirPlaces)
 
 TEST(TranscodeOption, QuoteAndBackslashOfThePathAreEscaped)
 {
-    const QString option =
-        Build(Mp4Settings(), QStringLiteral("/o/say \"hi\" a\\b {x},y 100%.mp4"));
-    EXPECT_TRUE(option.endsWith(
-        QStringLiteral(",url=\"/o/say \\\"hi\\\" a\\\\b {x},y 100%.mp4\"}")))
+    const QString option = Build(Mp4Settings(),
+                                 QStringLiteral("/o/say \"hi\" a\\b {x},y 100%.mp4"));
+    EXPECT_TRUE(
+        option.endsWith(QStringLiteral(",url=\"/o/say \\\"hi\\\" a\\\\b {x},y 100%.mp4\"}")))
         << option.toStdString();
 }
 
@@ -50,7 +50,10 @@ namespace {
 class InterlaceFactory : public IVlcControlFactory
 {
 public:
-    explicit InterlaceFactory(std::optional<bool> verdict) : m_verdict(verdict) {}
+    explicit InterlaceFactory(std::optional<bool> verdict)
+        : m_verdict(verdict)
+    {
+    }
     std::unique_ptr<CVLCControl> CreateControl() override { return nullptr; }
     std::optional<bool> IsInterlaced(const QString &source) override
     {
@@ -74,11 +77,10 @@ QString optionWith(const QByteArray &catalogue, InterlaceFactory &factory,
     dir.write(QStringLiteral("Formats.ini"), catalogue);
     CIniFile ini(dir.dirWithSlash());
     ini.SetPath(QStringLiteral("Formats.ini"));
-    return BuildFor(settings, QStringLiteral("/o/c.mp4"), ini, QStringLiteral("/v/c.avi"),
-                    factory);
+    return BuildFor(settings, QStringLiteral("/o/c.mp4"), ini, QStringLiteral("/v/c.avi"), factory);
 }
 
-} // namespace
+}   // namespace
 
 TEST(TranscodeOptionFor, ACatalogueWithoutTuningGivesExactlyThePlainOptionAndProbesNothing)
 {
@@ -142,7 +144,8 @@ TEST(TranscodeOptionFor, CodecParametersGoAfterTheChannelsOnlyForTheirCodecAndOn
     EXPECT_EQ(optionWith("[VE]\nh264=vfilter=croppadd\n", factory, half),
               QString(PlainOption)
                   .replace(QStringLiteral("scale=1"), QStringLiteral("scale=1.00"))
-                  .replace(QStringLiteral("channels=2,"), QStringLiteral("channels=2,vfilter=croppadd,")));
+                  .replace(QStringLiteral("channels=2,"),
+                           QStringLiteral("channels=2,vfilter=croppadd,")));
     half.videoScale = QStringLiteral("2");
     EXPECT_EQ(optionWith("[VE]\nh264=vfilter=croppadd\n", factory, half),
               QString(PlainOption).replace(QStringLiteral("scale=1"), QStringLiteral("scale=2")));
@@ -150,8 +153,7 @@ TEST(TranscodeOptionFor, CodecParametersGoAfterTheChannelsOnlyForTheirCodecAndOn
     // Even handed directly to the builder, an unchecked value never reaches the chain.
     TranscodeTuning forged;
     forged.videoParameters = QStringLiteral("a}:duplicate{dst=std{access=file,dst=/x}}");
-    EXPECT_EQ(Build(Mp4Settings(), QStringLiteral("/o/c.mp4"), forged, std::nullopt),
-              PlainOption);
+    EXPECT_EQ(Build(Mp4Settings(), QStringLiteral("/o/c.mp4"), forged, std::nullopt), PlainOption);
 }
 
 // ---- Transcode tuning ------------------------------------------------------------------------
@@ -180,7 +182,8 @@ const QByteArray Catalogue = "[genral]\n"
 class FormatCascade : public ::testing::Test
 {
 protected:
-    explicit FormatCascade(const QByteArray &catalogue = Catalogue) : m_ini(m_dir.dirWithSlash())
+    explicit FormatCascade(const QByteArray &catalogue = Catalogue)
+        : m_ini(m_dir.dirWithSlash())
     {
         m_dir.write(QStringLiteral("Formats.ini"), catalogue);
         m_ini.SetPath(QStringLiteral("Formats.ini"));
@@ -193,7 +196,7 @@ protected:
     CFormatCascade m_cascade{m_ini, m_formats, m_settings, [](const QString &, const QString &) {}};
 };
 
-} // namespace
+}   // namespace
 
 TEST(CheckTranscodeParameters, AdmitsNamesPlainValuesAndOneLevelOfModuleParameters)
 {
@@ -208,12 +211,31 @@ TEST(CheckTranscodeParameters, AdmitsNamesPlainValuesAndOneLevelOfModuleParamete
 
 TEST(CheckTranscodeParameters, RefusesAnythingThatCouldLeaveTheTranscodePartOrOverrideAChoice)
 {
-    for (const char *bad :
-         {"", "fps=25}:std{access=file,mux=ts,dst=/tmp/x}", "venc=x264{a=1}}", "venc=x264{a=1",
-          "fps=25:sout=#std{dst=x}", "a=\"b\"", "a=b c", "#duplicate{dst=std}", "dst=/tmp/x",
-          "duplicate{dst=display}", "venc=std{dst=x}", "vfilter=a{b=c{d=e}}", "vb=9999",
-          "deinterlace", "DEINTERLACE", "a=b:std", ",fps=25", "fps=25,", "a==b", "a=/x",
-          "venc=x264{preset=me'd}", "a=b\\,c", "fps=25\n", "a=b;c", "x=\xc3\xa9"})
+    for (const char *bad : {"",
+                            "fps=25}:std{access=file,mux=ts,dst=/tmp/x}",
+                            "venc=x264{a=1}}",
+                            "venc=x264{a=1",
+                            "fps=25:sout=#std{dst=x}",
+                            "a=\"b\"",
+                            "a=b c",
+                            "#duplicate{dst=std}",
+                            "dst=/tmp/x",
+                            "duplicate{dst=display}",
+                            "venc=std{dst=x}",
+                            "vfilter=a{b=c{d=e}}",
+                            "vb=9999",
+                            "deinterlace",
+                            "DEINTERLACE",
+                            "a=b:std",
+                            ",fps=25",
+                            "fps=25,",
+                            "a==b",
+                            "a=/x",
+                            "venc=x264{preset=me'd}",
+                            "a=b\\,c",
+                            "fps=25\n",
+                            "a=b;c",
+                            "x=\xc3\xa9"})
         EXPECT_NE(CheckParameters(QString::fromUtf8(bad), QStringLiteral("VE"),
                                   QStringLiteral("h264")),
                   QString())
@@ -228,7 +250,8 @@ TEST(CheckTranscodeParameters, MessageNamesTheValueAndWhereItCameFrom)
     EXPECT_TRUE(message.contains(QStringLiteral("h264=fps=25}:std{dst=x}")))
         << message.toStdString();
     EXPECT_NE(CheckDeinterlaceRule(QStringLiteral("sometimes")), QString());
-    EXPECT_TRUE(CheckDeinterlaceRule(QStringLiteral("sometimes")).contains(QStringLiteral("[transcode]")));
+    EXPECT_TRUE(
+        CheckDeinterlaceRule(QStringLiteral("sometimes")).contains(QStringLiteral("[transcode]")));
     for (const char *good : {"", "always", "Interlaced", "never"})
         EXPECT_EQ(CheckDeinterlaceRule(QString::fromUtf8(good)), QString()) << good;
 }

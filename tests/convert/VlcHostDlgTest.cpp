@@ -38,9 +38,8 @@ TEST(VlcHostDlg, EveryCreateMakesAFreshControlAndDropsTheOldOne)
     EXPECT_EQ(factory.log.liveControls, 1);
     EXPECT_TRUE(host.HasWindow());
     host.addTarget(QStringLiteral("/v/b.avi"), {QStringLiteral(":sout=#b")}, 10, -666);
-    EXPECT_EQ(factory.log.calls,
-              (QStringList{QStringLiteral("addTarget /v/a.avi 10 -666"),
-                           QStringLiteral("addTarget /v/b.avi 10 -666")}));
+    EXPECT_EQ(factory.log.calls, (QStringList{QStringLiteral("addTarget /v/a.avi 10 -666"),
+                                              QStringLiteral("addTarget /v/b.avi 10 -666")}));
     EXPECT_EQ(factory.log.options.last(), QStringList{QStringLiteral(":sout=#b")});
 }
 

@@ -61,7 +61,8 @@ QString finished(QProcess &process, const char *tool, bool stderrMustBeEmpty)
                                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     // The null output's own complaint (two frames at one time) is about the times it is
     // handed, not about decoding; every decoder's and demuxer's error counts.
-    errLines.removeIf([](const QString &line) { return line.startsWith(QLatin1String("[null @")); });
+    errLines.removeIf(
+        [](const QString &line) { return line.startsWith(QLatin1String("[null @")); });
     const QString err = errLines.join(QLatin1Char('\n')).trimmed();
     const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
@@ -73,7 +74,7 @@ QString finished(QProcess &process, const char *tool, bool stderrMustBeEmpty)
     return {};
 }
 
-} // namespace
+}   // namespace
 
 ToolChecks::ToolChecks(const QString &path)
     : m_processes(std::make_unique<Processes>())
@@ -83,11 +84,11 @@ ToolChecks::ToolChecks(const QString &path)
                                QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"),
                                path, QStringLiteral("-f"), QStringLiteral("null"),
                                QStringLiteral("-")});
-    m_processes->gstreamer.start(
-        QStringLiteral("gst-launch-1.0"),
-        {QStringLiteral("playbin"), QStringLiteral("uri=") + QUrl::fromLocalFile(path).toString(),
-         QStringLiteral("video-sink=fakesink sync=false"),
-         QStringLiteral("audio-sink=fakesink sync=false")});
+    m_processes->gstreamer.start(QStringLiteral("gst-launch-1.0"),
+                                 {QStringLiteral("playbin"),
+                                  QStringLiteral("uri=") + QUrl::fromLocalFile(path).toString(),
+                                  QStringLiteral("video-sink=fakesink sync=false"),
+                                  QStringLiteral("audio-sink=fakesink sync=false")});
 }
 
 ToolChecks::~ToolChecks()
@@ -120,14 +121,14 @@ struct Pictures
 libvlc_instance_t *playerInstance()
 {
     static libvlc_instance_t *const instance = [] {
-        const char *const arguments[] = {"--quiet", "--ignore-config", "--no-lua",
-                                         "--aout=dummy", "--no-video-title-show"};
+        const char *const arguments[] = {"--quiet", "--ignore-config", "--no-lua", "--aout=dummy",
+                                         "--no-video-title-show"};
         return libvlc_new(std::size(arguments), arguments);
     }();
     return instance;
 }
 
-} // namespace
+}   // namespace
 
 QString LibVlcProblem(const QString &path)
 {
@@ -145,8 +146,7 @@ QString LibVlcProblem(const QString &path)
             *planes = static_cast<Pictures *>(opaque)->pixels.data();
             return nullptr;
         },
-        nullptr, [](void *opaque, void *) { ++static_cast<Pictures *>(opaque)->shown; },
-        &pictures);
+        nullptr, [](void *opaque, void *) { ++static_cast<Pictures *>(opaque)->shown; }, &pictures);
     libvlc_video_set_format(player, "RV32", 32, 18, 32 * 4);
 
     // Judged by libVLC's own clock, not the wall's, so that a busy machine that starts the
@@ -200,4 +200,4 @@ QString LibVlcProblem(const QString &path)
     return problem;
 }
 
-} // namespace PlayerChecks
+}   // namespace PlayerChecks

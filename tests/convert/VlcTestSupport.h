@@ -12,9 +12,9 @@ CLibVlcControlFactory &SharedVlcFactory();
 // How one conversion went, as the driver would have seen it.
 struct ConversionRun
 {
-    bool ended = false;        // both readings fell below zero before the safety limit
-    bool sawProgress = false;  // time and position were both positive at some reading
-    int lastTime = -1;         // the last positive time reading, in ms
+    bool ended = false;   // both readings fell below zero before the safety limit
+    bool sawProgress = false;   // time and position were both positive at some reading
+    int lastTime = -1;   // the last positive time reading, in ms
 };
 
 // Reads the control until it falls idle, every few milliseconds. The limit only keeps a hang
@@ -49,4 +49,4 @@ private:
 // pictures again within a second. Pictures are counted by libVLC's picture callbacks.
 QString LibVlcProblem(const QString &path);
 
-} // namespace PlayerChecks
+}   // namespace PlayerChecks

@@ -293,4 +293,4 @@ TEST_F(FileListTest, HidingKeepsRowsSelectionCaretAndScrollPosition)
     EXPECT_EQ(list.verticalScrollBar()->value(), scrolled);
 }
 
-} // namespace
+}   // namespace

@@ -39,8 +39,9 @@ protected:
 
     void movePointer(const QPoint &pos)
     {
-        QMouseEvent move(QEvent::MouseMove, QPointF(pos), QPointF(list.viewport()->mapToGlobal(pos)),
-                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(pos),
+                         QPointF(list.viewport()->mapToGlobal(pos)), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(list.viewport(), &move);
     }
     // The pointer rests: the tooltip event arrives where it stands.
@@ -215,7 +216,8 @@ TEST_F(ShownList, TipBreaksLongPathsAt800PixelsAndShowsMarkupAsText)
         EXPECT_LE(metrics.horizontalAdvance(lines.at(i)), 800) << i;
         if (i + 1 < lines.size()) {
             // Broken after a separator or a blank, not inside a name.
-            EXPECT_TRUE(lines.at(i).endsWith(QLatin1Char('/')) || lines.at(i).endsWith(QLatin1Char(' ')))
+            EXPECT_TRUE(lines.at(i).endsWith(QLatin1Char('/'))
+                        || lines.at(i).endsWith(QLatin1Char(' ')))
                 << lines.at(i).toStdString();
         }
     }
@@ -234,4 +236,4 @@ TEST_F(ShownList, TipBreaksLongPathsAt800PixelsAndShowsMarkupAsText)
     EXPECT_EQ(document.toPlainText(), tricky);
 }
 
-} // namespace
+}   // namespace

@@ -22,7 +22,11 @@ public slots:
     uint Notify(const QString &app, uint, const QString &icon, const QString &summary,
                 const QString &body, const QStringList &, const QVariantMap &hints, int timeout)
     {
-        heard << QStringList{app, icon, summary, body, QString::number(timeout),
+        heard << QStringList{app,
+                             icon,
+                             summary,
+                             body,
+                             QString::number(timeout),
                              hints.value(QStringLiteral("desktop-entry")).toString()}
                      .join(QLatin1Char('|'));
         return 1;
@@ -35,7 +39,7 @@ public slots:
                      + properties.value(QStringLiteral("progress-visible")).toString();
     }
 };
-} // namespace
+}   // namespace
 
 TEST(DesktopNotifierTest, NotificationsAndTaskbarProgressReachTheDesktopsServices)
 {
@@ -52,8 +56,9 @@ TEST(DesktopNotifierTest, NotificationsAndTaskbarProgressReachTheDesktopsService
     ASSERT_TRUE(desktop.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
                                        QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(desktop.registerService(QStringLiteral("org.freedesktop.Notifications")));
-    ASSERT_TRUE(desktop.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
-                                QStringLiteral("Update"), &server, SLOT(Update(QString, QVariantMap))));
+    ASSERT_TRUE(
+        desktop.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+                        QStringLiteral("Update"), &server, SLOT(Update(QString, QVariantMap))));
     {
         CDBusDesktopNotifier notifier(
             QDBusConnection::connectToBus(address, QStringLiteral("program")));
@@ -63,14 +68,15 @@ TEST(DesktopNotifierTest, NotificationsAndTaskbarProgressReachTheDesktopsService
         notifier.notify(QStringLiteral("Conversion complete"),
                         QStringLiteral("2 files converted, 1 failed"));
         notifier.clearProgress();
-        notifier.clearProgress();      // already clear
+        notifier.clearProgress();   // already clear
     }
     WAIT_UNTIL_FOR(server.heard.size() == 4, 10000);
     EXPECT_EQ(server.heard,
-              QStringList({"application://movarin.desktop 0.25 true",
-                           "application://movarin.desktop 0.5 true",
-                           "Movarin|movarin|Conversion complete|2 files converted, 1 failed|-1|movarin",
-                           "application://movarin.desktop 0 false"}));
+              QStringList(
+                  {"application://movarin.desktop 0.25 true",
+                   "application://movarin.desktop 0.5 true",
+                   "Movarin|movarin|Conversion complete|2 files converted, 1 failed|-1|movarin",
+                   "application://movarin.desktop 0 false"}));
     QDBusConnection::disconnectFromBus(QStringLiteral("desktop"));
     QDBusConnection::disconnectFromBus(QStringLiteral("program"));
     daemon.terminate();

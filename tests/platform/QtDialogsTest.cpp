@@ -18,7 +18,7 @@ std::pair<QString, QStringList> parse(const QString &filter)
     return {m.captured(1).trimmed(), m.captured(2).split(QLatin1Char(' '), Qt::SkipEmptyParts)};
 }
 
-} // namespace
+}   // namespace
 
 TEST(QtDialogsFilters, DescriptionsStayAsWrittenAndPatternsIgnoreCase)
 {

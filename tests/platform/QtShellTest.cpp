@@ -32,5 +32,6 @@ TEST(QtShell, ADocumentNothingCanShowIsReportedAndOneShownIsNot)
     WAIT_UNTIL_FOR(bin.read(QStringLiteral("asked")).count('\n') == 2, 10000);
     QTest::qWait(1000);   // time for its answer to arrive
     EXPECT_EQ(failures.size(), 1);
-    EXPECT_EQ(bin.read(QStringLiteral("asked")), "/opt/movarin/help.html\n/opt/movarin/help.html\n");
+    EXPECT_EQ(bin.read(QStringLiteral("asked")),
+              "/opt/movarin/help.html\n/opt/movarin/help.html\n");
 }

@@ -21,18 +21,18 @@ namespace {
 class LockFolder
 {
 public:
-    LockFolder() : m_runtime("XDG_RUNTIME_DIR", m_dir.path().toUtf8()) {}
-    QStringList files() const
+    LockFolder()
+        : m_runtime("XDG_RUNTIME_DIR", m_dir.path().toUtf8())
     {
-        return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
     }
+    QStringList files() const { return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden); }
 
 private:
     TempDir m_dir;
     EnvVar m_runtime;
 };
 
-} // namespace
+}   // namespace
 
 TEST(SingleInstanceLock, OneHolderPerDesktopUntilItIsGone)
 {
@@ -104,8 +104,8 @@ TEST_F(SingleInstanceX11, AnyMappedTopLevelWindowWithTheWholeTitleCounts)
         XClient other;
         other.setWmName(other.window(true), "Movari");
         other.setWmName(other.window(true), "Movarin 2");
-        other.setWmName(other.window(false), "Movarin");  // never shown
-        other.window(true);                              // no title at all
+        other.setWmName(other.window(false), "Movarin");   // never shown
+        other.window(true);   // no title at all
         EXPECT_EQ(CSingleInstance::x11WindowTitled(title), std::optional(false));
 
         const xcb_window_t w = other.window(true);

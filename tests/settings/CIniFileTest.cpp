@@ -14,8 +14,8 @@ TEST(CIniFile, StartsWithTheIniNamedAfterTheExecutableAndTheApplicationSection)
     EXPECT_EQ(given.section(), QCoreApplication::applicationName());
 
     CIniFile running;
-    EXPECT_EQ(running.path(),
-              QCoreApplication::applicationDirPath() + QLatin1Char('/') + exe + QStringLiteral(".ini"));
+    EXPECT_EQ(running.path(), QCoreApplication::applicationDirPath() + QLatin1Char('/') + exe
+                                  + QStringLiteral(".ini"));
 }
 
 TEST(CIniFile, SetPathTakesRelativeNamesBesideTheExecutableAsWritten)
@@ -112,7 +112,8 @@ TEST(CIniFile, TheUsersFileLiesOverTheShippedOneKeyByKeyAndTakesEveryWrite)
 
     // The first write makes the user's file and its folders; the shipped file keeps its bytes.
     EXPECT_TRUE(ini.WriteString(QStringLiteral("OutputPath"), QStringLiteral("/mine")));
-    EXPECT_EQ(dir.read(QStringLiteral("config/Movarin/Formats.ini")), "[genral]\nOutputPath=/mine\n");
+    EXPECT_EQ(dir.read(QStringLiteral("config/Movarin/Formats.ini")),
+              "[genral]\nOutputPath=/mine\n");
     EXPECT_EQ(dir.read(QStringLiteral("prog/Formats.ini")), shipped);
 
     // A key the user's file holds wins, even when empty; any other comes from the shipped file;

@@ -46,7 +46,8 @@ const QByteArray Catalogue = "[genral]\n"
 class FormatCascade : public ::testing::Test
 {
 protected:
-    explicit FormatCascade(const QByteArray &catalogue = Catalogue) : m_ini(m_dir.dirWithSlash())
+    explicit FormatCascade(const QByteArray &catalogue = Catalogue)
+        : m_ini(m_dir.dirWithSlash())
     {
         m_dir.write(QStringLiteral("Formats.ini"), catalogue);
         m_ini.SetPath(QStringLiteral("Formats.ini"));
@@ -63,7 +64,7 @@ protected:
                              }};
 };
 
-} // namespace
+}   // namespace
 
 TEST(SplitList, EverySegmentCountsEmptyOnesIncluded)
 {
@@ -81,8 +82,8 @@ TEST_F(FormatCascade, LoadListPublishesTheRawTextThenItsFlag)
     QStringList target = list({"stale"});
     m_cascade.LoadList(QStringLiteral("_root.audioCodecStr"), QStringLiteral("avi"),
                        QStringLiteral("AC"), target);
-    EXPECT_EQ(m_writes, Writes({w("_root.audioCodecStr", "mpga|mp3|"),
-                                w("_root.audioCodecFlag", "1")}));
+    EXPECT_EQ(m_writes,
+              Writes({w("_root.audioCodecStr", "mpga|mp3|"), w("_root.audioCodecFlag", "1")}));
     EXPECT_EQ(target, list({"mpga", "mp3", ""}));
 
     // A missing key: the movie still gets "" and the flag, the list one empty entry.
@@ -248,7 +249,10 @@ TEST_F(PerTargetCodecs, ATargetsOwnListsWinOverItsMuxersEverywhereTheyAreLoaded)
 class EmptyCatalogue : public FormatCascade
 {
 protected:
-    EmptyCatalogue() : FormatCascade(QByteArray()) {}
+    EmptyCatalogue()
+        : FormatCascade(QByteArray())
+    {
+    }
 };
 
 TEST_F(EmptyCatalogue, StartUpWithoutEntriesGivesEmptyChoicesAndTheFixedDefaults)

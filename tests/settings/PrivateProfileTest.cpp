@@ -30,8 +30,8 @@ bool write(const QString &path, const char *section, const char *key, const QStr
 
 QStringList entries(const TempDir &dir)
 {
-    QStringList names =
-        QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QStringList names
+        = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     names.sort();
     return names;
 }
@@ -57,30 +57,29 @@ std::optional<bool> runUnprivileged(const std::function<bool()> &fn)
 }
 
 // A catalogue as people edit it by hand: BOM, CRLF, comments, odd spacing, quotes, duplicates.
-const QByteArray HandEdited =
-    "\xEF\xBB\xBF"
-    "stray=before any section\r\n"
-    "; Movarin formats\r\n"
-    "[Genral]   ; trailing note\r\n"
-    "  Extentions  =  .mp4|.avi  \r\n"
-    "# a hash comment = not a key\r\n"
-    "OutputPath=\"  /home/u/My Videos  \"\r\n"
-    "half=\"open\r\n"
-    "inner=a\"b\"\r\n"
-    "empty=\r\n"
-    "no equals sign here\r\n"
-    "dup=first\r\n"
-    "DUP=second\r\n"
-    "\r\n"
-    "[muxer]\r\n"
-    ".mp4=mp4\r\n"
-    "[genral]\r\n"
-    "Extentions=ignored, only the first section counts\r\n"
-    "late=ignored too\r\n"
-    "[  spaced  ]\r\n"
-    "k=v";
+const QByteArray HandEdited = "\xEF\xBB\xBF"
+                              "stray=before any section\r\n"
+                              "; Movarin formats\r\n"
+                              "[Genral]   ; trailing note\r\n"
+                              "  Extentions  =  .mp4|.avi  \r\n"
+                              "# a hash comment = not a key\r\n"
+                              "OutputPath=\"  /home/u/My Videos  \"\r\n"
+                              "half=\"open\r\n"
+                              "inner=a\"b\"\r\n"
+                              "empty=\r\n"
+                              "no equals sign here\r\n"
+                              "dup=first\r\n"
+                              "DUP=second\r\n"
+                              "\r\n"
+                              "[muxer]\r\n"
+                              ".mp4=mp4\r\n"
+                              "[genral]\r\n"
+                              "Extentions=ignored, only the first section counts\r\n"
+                              "late=ignored too\r\n"
+                              "[  spaced  ]\r\n"
+                              "k=v";
 
-} // namespace
+}   // namespace
 
 TEST(PrivateProfileRead, HandEditedFileReadsLikeTheClassicFunctions)
 {
@@ -112,13 +111,14 @@ TEST(PrivateProfileRead, MissingFileSectionOrKeyGivesTheDefault)
     EXPECT_EQ(read(ini, "VC", "mp4"), QStringLiteral("<default>"));
     EXPECT_EQ(read(ini, "AC", "ts"), QStringLiteral("<default>"));
     EXPECT_EQ(read(ini, "AC", "ts", QString()), QString());
-    EXPECT_EQ(read(dir.path(), "AC", "mp4"), QStringLiteral("<default>"));  // a folder
+    EXPECT_EQ(read(dir.path(), "AC", "mp4"), QStringLiteral("<default>"));   // a folder
 }
 
 TEST(PrivateProfileRead, LongValuesAreReadWhole)
 {
     TempDir dir;
-    const QString v1 = QString(254, QLatin1Char('a')) + QString::fromUtf8("\xE2\x82\xAC\xF0\x9F\x98\x80")
+    const QString v1 = QString(254, QLatin1Char('a'))
+                       + QString::fromUtf8("\xE2\x82\xAC\xF0\x9F\x98\x80")
                        + QString(40, QChar(0x00E9));
     const QString ascii300(300, QLatin1Char('x'));
     const QString ini = dir.write(QStringLiteral("long.ini"),
@@ -152,7 +152,8 @@ TEST(PrivateProfileWrite, ChangesOnlyItsOneLineAndKeepsEveryOtherByte)
 TEST(PrivateProfileWrite, AddsAMissingKeyAfterTheSectionsLastEntryInTheFilesLineEnds)
 {
     TempDir dir;
-    const QByteArray crlf = "[genral]\r\nExtentions=.mp4\r\n\r\n; muxers\r\n[muxer]\r\n.mp4=mp4\r\n";
+    const QByteArray crlf
+        = "[genral]\r\nExtentions=.mp4\r\n\r\n; muxers\r\n[muxer]\r\n.mp4=mp4\r\n";
     const QString a = dir.write(QStringLiteral("crlf.ini"), crlf);
     ASSERT_TRUE(write(a, "genral", "OutputPath", QStringLiteral("/x")));
     EXPECT_EQ(dir.read(QStringLiteral("crlf.ini")),
@@ -234,11 +235,11 @@ TEST(PrivateProfileWrite, FailedWriteLeavesTheFileUnchangedAndNoTemporaryFile)
         f.write(before);
     }
     const auto rx = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
-        | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+                    | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
     const auto rw = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-        | QFileDevice::ReadOther;
+                    | QFileDevice::ReadOther;
     const auto all = rx | QFileDevice::WriteOwner | QFileDevice::WriteGroup
-        | QFileDevice::WriteOther;
+                     | QFileDevice::WriteOther;
 
     // A read-only folder, and a read-only file in a folder anyone may write to.
     ASSERT_TRUE(QFile::setPermissions(inLocked, rw));
@@ -297,7 +298,7 @@ TEST(PrivateProfileWrite, KeepsTheFilesPermissions)
     const auto mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
     ASSERT_TRUE(QFile::setPermissions(ini, mode));
     ASSERT_TRUE(write(ini, "genral", "OutputPath", QStringLiteral("/x")));
-    EXPECT_EQ(QFile::permissions(ini) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser
-                                          | QFileDevice::ExeUser),
+    EXPECT_EQ(QFile::permissions(ini)
+                  & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser),
               mode);
 }

@@ -11,7 +11,7 @@ QStringList entries(const TempDir &dir)
 {
     return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
-} // namespace
+}   // namespace
 
 // The check is tried on the real file system. Permission bits do not stop root (the tests run as
 // root in CI), so the unwritable cases are ones that stop root too: a folder in /proc, and a

@@ -34,18 +34,18 @@ public:
     };
 
     QList<Box> boxes;
-    QQueue<Answer> boxAnswers;          // Yes/No answers, in order; Ok boxes need none
+    QQueue<Answer> boxAnswers;   // Yes/No answers, in order; Ok boxes need none
     std::function<void(const Box &)> onBox;   // runs while the box is "open"
 
     QList<QList<FileType>> openCalls;
-    QQueue<QStringList> openAnswers;    // empty list = cancel
+    QQueue<QStringList> openAnswers;   // empty list = cancel
 
     QList<SaveCall> saveCalls;
     QQueue<std::optional<QString>> saveAnswers;
-    std::function<void()> onSave;       // runs when the save dialog opens; may throw
+    std::function<void()> onSave;   // runs when the save dialog opens; may throw
 
     QStringList chooseTexts;
-    QQueue<int> chooseAnswers;          // the choice made; -1 = closed; none left = -1
+    QQueue<int> chooseAnswers;   // the choice made; -1 = closed; none left = -1
 
     QStringList folderTitles;
     QQueue<std::optional<QString>> folderAnswers;
@@ -147,23 +147,23 @@ public:
 struct FakeVlcLog
 {
     int created = 0;
-    QStringList calls;                 // "addTarget <uri>", "stop", "playlistClear", ...
-    QList<QStringList> options;        // options of every addTarget
+    QStringList calls;   // "addTarget <uri>", "stop", "playlistClear", ...
+    QList<QStringList> options;   // options of every addTarget
     // Per attempt (index = creation order), the readings (time, position) to give.
     QList<QList<std::pair<int, float>>> scripts;
     std::function<void()> throwOnAddTarget;   // called inside addTarget; may throw
-    std::function<void()> throwOnGetTime;     // called inside GetTime; may throw
+    std::function<void()> throwOnGetTime;   // called inside GetTime; may throw
     bool failCreate = false;
-    bool writeOutput = true;           // addTarget writes a few bytes where the option says
-    bool growOutput = false;           // and every reading whose time advanced adds to them
-    QList<bool> playedToEnd;           // per attempt: the item finished between two polls
+    bool writeOutput = true;   // addTarget writes a few bytes where the option says
+    bool growOutput = false;   // and every reading whose time advanced adds to them
+    QList<bool> playedToEnd;   // per attempt: the item finished between two polls
     // Per attempt: what the finished output holds (default: whatever the source holds), the
     // file output's write error (default: none).
     QList<std::optional<CMediaFacts>> outputs;
     QStringList writeErrors;
-    QStringList arrangeErrors;         // per attempt: why its tracks could not be put right
+    QStringList arrangeErrors;   // per attempt: why its tracks could not be put right
     CMediaFacts source{true, true, true, 3000};
-    QStringList probed;                // every path ProbeFile was asked about
+    QStringList probed;   // every path ProbeFile was asked about
     int liveControls = 0;
     // Per attempt: how the driver asked to be told of the item's end.
     QList<std::function<void()>> endNotices;

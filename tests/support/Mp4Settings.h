@@ -8,6 +8,6 @@
 inline ConversionSettings Mp4Settings()
 {
     return {QStringLiteral(".mp4"), QStringLiteral("mp4"), QStringLiteral("h264"),
-            QStringLiteral("1024"), QStringLiteral("1"), QStringLiteral("mp4a"),
-            QStringLiteral("128"), QStringLiteral("2")};
+            QStringLiteral("1024"), QStringLiteral("1"),   QStringLiteral("mp4a"),
+            QStringLiteral("128"),  QStringLiteral("2")};
 }

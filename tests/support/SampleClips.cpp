@@ -32,8 +32,9 @@ ToolRun runTool(const QString &tool, const QStringList &arguments)
 {
     const QString program = QStandardPaths::findExecutable(tool);
     if (program.isEmpty())
-        throw SampleClipError(tool.toStdString() + " is not installed (it is needed to make and "
-                                                   "check sample clips)");
+        throw SampleClipError(tool.toStdString()
+                              + " is not installed (it is needed to make and "
+                                "check sample clips)");
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForStarted())
@@ -62,19 +63,21 @@ struct Recipe
 Recipe recipeFor(const QString &extension)
 {
     const QString ext = extension.toLower();
-    const QStringList h264 = {QStringLiteral("-c:v"), QStringLiteral("libx264"),
-                              QStringLiteral("-preset"), QStringLiteral("ultrafast"),
+    const QStringList h264 = {QStringLiteral("-c:v"),     QStringLiteral("libx264"),
+                              QStringLiteral("-preset"),  QStringLiteral("ultrafast"),
                               QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")};
     const QStringList aac = {QStringLiteral("-c:a"), QStringLiteral("aac")};
     const QStringList vorbis = {QStringLiteral("-c:a"), QStringLiteral("libvorbis")};
     const QStringList mp3 = {QStringLiteral("-c:a"), QStringLiteral("libmp3lame")};
 
-    if (ext == QLatin1String(".mov") || ext == QLatin1String(".mp4")
-        || ext == QLatin1String(".3gp") || ext == QLatin1String(".ts"))
+    if (ext == QLatin1String(".mov") || ext == QLatin1String(".mp4") || ext == QLatin1String(".3gp")
+        || ext == QLatin1String(".ts"))
         return {h264 + aac, 48000};
     if (ext == QLatin1String(".avi"))
-        return {QStringList{QStringLiteral("-c:v"), QStringLiteral("mpeg4"),
-                            QStringLiteral("-q:v"), QStringLiteral("5")} + mp3, 44100};
+        return {QStringList{QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-q:v"),
+                            QStringLiteral("5")}
+                    + mp3,
+                44100};
     if (ext == QLatin1String(".wmv") || ext == QLatin1String(".asf"))
         return {{QStringLiteral("-c:v"), QStringLiteral("wmv2"), QStringLiteral("-c:a"),
                  QStringLiteral("wmav2"), QStringLiteral("-b:a"), QStringLiteral("128k"),
@@ -113,9 +116,8 @@ public:
         const std::lock_guard lock(m_mutex);
         const QString key = extension.toLower() + QLatin1Char('_') + QString::number(o.width)
                             + QLatin1Char('x') + QString::number(o.height) + QLatin1Char('_')
-                            + QString::number(o.fps) + QLatin1Char('_')
-                            + QString::number(o.seconds) + QLatin1Char('_')
-                            + QString::number(o.channels);
+                            + QString::number(o.fps) + QLatin1Char('_') + QString::number(o.seconds)
+                            + QLatin1Char('_') + QString::number(o.channels);
         if (const auto it = m_made.constFind(key); it != m_made.constEnd())
             return *it;
         if (!m_dir.isValid())
@@ -131,17 +133,31 @@ private:
     {
         const Recipe recipe = recipeFor(extension);
         const QString seconds = QString::number(o.seconds);
-        QStringList args = {
-            QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-            QStringLiteral("-nostdin"), QStringLiteral("-y"),
-            QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-            QStringLiteral("testsrc=size=%1x%2:rate=%3:duration=%4")
-                .arg(o.width).arg(o.height).arg(o.fps).arg(seconds),
-            QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-            QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2")
-                .arg(recipe.sampleRate).arg(seconds),
-            QStringLiteral("-map"), QStringLiteral("0:v"), QStringLiteral("-map"),
-            QStringLiteral("1:a"), QStringLiteral("-ac"), QString::number(o.channels)};
+        QStringList args = {QStringLiteral("-hide_banner"),
+                            QStringLiteral("-loglevel"),
+                            QStringLiteral("error"),
+                            QStringLiteral("-nostdin"),
+                            QStringLiteral("-y"),
+                            QStringLiteral("-f"),
+                            QStringLiteral("lavfi"),
+                            QStringLiteral("-i"),
+                            QStringLiteral("testsrc=size=%1x%2:rate=%3:duration=%4")
+                                .arg(o.width)
+                                .arg(o.height)
+                                .arg(o.fps)
+                                .arg(seconds),
+                            QStringLiteral("-f"),
+                            QStringLiteral("lavfi"),
+                            QStringLiteral("-i"),
+                            QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2")
+                                .arg(recipe.sampleRate)
+                                .arg(seconds),
+                            QStringLiteral("-map"),
+                            QStringLiteral("0:v"),
+                            QStringLiteral("-map"),
+                            QStringLiteral("1:a"),
+                            QStringLiteral("-ac"),
+                            QString::number(o.channels)};
         args += recipe.codecArguments;
         args << path;
         runTool(QStringLiteral("ffmpeg"), args);
@@ -167,7 +183,7 @@ double jsonNumber(const QJsonValue &value)
     return ok ? number : std::numeric_limits<double>::quiet_NaN();
 }
 
-} // namespace
+}   // namespace
 
 QString Make(const QString &extension, const QString &folder, const ClipOptions &options,
              const QString &fileName)
@@ -182,18 +198,54 @@ QString Make(const QString &extension, const QString &folder, const ClipOptions 
     return target;
 }
 
-QString Mov(const QString &folder, const ClipOptions &o) { return Make(QStringLiteral(".mov"), folder, o); }
-QString Mp4(const QString &folder, const ClipOptions &o) { return Make(QStringLiteral(".mp4"), folder, o); }
-QString Avi(const QString &folder, const ClipOptions &o) { return Make(QStringLiteral(".avi"), folder, o); }
-QString Wmv(const QString &folder, const ClipOptions &o) { return Make(QStringLiteral(".wmv"), folder, o); }
-QString Asf(const QString &folder, const ClipOptions &o) { return Make(QStringLiteral(".asf"), folder, o); }
-QString Mpg(const QString &folder, const ClipOptions &o) { return Make(QStringLiteral(".mpg"), folder, o); }
-QString Flv(const QString &folder, const ClipOptions &o) { return Make(QStringLiteral(".flv"), folder, o); }
-QString ThreeGp(const QString &folder, const ClipOptions &o) { return Make(QStringLiteral(".3gp"), folder, o); }
-QString Mkv(const QString &folder, const ClipOptions &o) { return Make(QStringLiteral(".mkv"), folder, o); }
-QString Webm(const QString &folder, const ClipOptions &o) { return Make(QStringLiteral(".webm"), folder, o); }
-QString Ogg(const QString &folder, const ClipOptions &o) { return Make(QStringLiteral(".ogg"), folder, o); }
-QString Ts(const QString &folder, const ClipOptions &o) { return Make(QStringLiteral(".ts"), folder, o); }
+QString Mov(const QString &folder, const ClipOptions &o)
+{
+    return Make(QStringLiteral(".mov"), folder, o);
+}
+QString Mp4(const QString &folder, const ClipOptions &o)
+{
+    return Make(QStringLiteral(".mp4"), folder, o);
+}
+QString Avi(const QString &folder, const ClipOptions &o)
+{
+    return Make(QStringLiteral(".avi"), folder, o);
+}
+QString Wmv(const QString &folder, const ClipOptions &o)
+{
+    return Make(QStringLiteral(".wmv"), folder, o);
+}
+QString Asf(const QString &folder, const ClipOptions &o)
+{
+    return Make(QStringLiteral(".asf"), folder, o);
+}
+QString Mpg(const QString &folder, const ClipOptions &o)
+{
+    return Make(QStringLiteral(".mpg"), folder, o);
+}
+QString Flv(const QString &folder, const ClipOptions &o)
+{
+    return Make(QStringLiteral(".flv"), folder, o);
+}
+QString ThreeGp(const QString &folder, const ClipOptions &o)
+{
+    return Make(QStringLiteral(".3gp"), folder, o);
+}
+QString Mkv(const QString &folder, const ClipOptions &o)
+{
+    return Make(QStringLiteral(".mkv"), folder, o);
+}
+QString Webm(const QString &folder, const ClipOptions &o)
+{
+    return Make(QStringLiteral(".webm"), folder, o);
+}
+QString Ogg(const QString &folder, const ClipOptions &o)
+{
+    return Make(QStringLiteral(".ogg"), folder, o);
+}
+QString Ts(const QString &folder, const ClipOptions &o)
+{
+    return Make(QStringLiteral(".ts"), folder, o);
+}
 
 QString DamagedWmv(const QString &folder, const QString &fileName)
 {
@@ -215,7 +267,8 @@ QString DamagedWmv(const QString &folder, const QString &fileName)
     if (QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex()
         != "c0c396ee504fdfdc74d456d2968b4457")
         throw SampleClipError("this ffmpeg makes another WMV than the one the damage was found "
-                              "in; find two bytes again for " + path.toStdString());
+                              "in; find two bytes again for "
+                              + path.toStdString());
     bytes[61616] = char(0xff);
     bytes[64823] = char(0x7f);
     file.seek(0);
@@ -261,7 +314,8 @@ ProbeResult Probe(const QString &path)
     double last = -std::numeric_limits<double>::infinity();
     for (const QJsonValue &value : root.value(QLatin1String("packets")).toArray()) {
         const QJsonObject packet = value.toObject();
-        const QString type = typeOfStream.value(packet.value(QLatin1String("stream_index")).toInt());
+        const QString type = typeOfStream.value(
+            packet.value(QLatin1String("stream_index")).toInt());
         if (type != QLatin1String("video") && type != QLatin1String("audio"))
             continue;
         double start = jsonNumber(packet.value(QLatin1String("pts_time")));
@@ -280,11 +334,26 @@ ProbeResult Probe(const QString &path)
     return result;
 }
 
-QString FormatName(const QString &path) { return Probe(path).formatName; }
-QString VideoCodec(const QString &path) { return Probe(path).videoCodec; }
-QString AudioCodec(const QString &path) { return Probe(path).audioCodec; }
-int AudioChannels(const QString &path) { return Probe(path).audioChannels; }
-double Duration(const QString &path) { return Probe(path).duration; }
+QString FormatName(const QString &path)
+{
+    return Probe(path).formatName;
+}
+QString VideoCodec(const QString &path)
+{
+    return Probe(path).videoCodec;
+}
+QString AudioCodec(const QString &path)
+{
+    return Probe(path).audioCodec;
+}
+int AudioChannels(const QString &path)
+{
+    return Probe(path).audioChannels;
+}
+double Duration(const QString &path)
+{
+    return Probe(path).duration;
+}
 
 QString DecodeErrors(const QString &path)
 {
@@ -292,11 +361,11 @@ QString DecodeErrors(const QString &path)
         // At this level ffmpeg says nothing but errors, and a damaged frame it decodes past
         // still ends with exit code 0: any line it writes is an error. The null output's own
         // lines (about the timestamps it is handed, not about decoding) are left out.
-        const ToolRun run = runTool(
-            QStringLiteral("ffmpeg"),
-            {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-v"),
-             QStringLiteral("error"), QStringLiteral("-i"), path, QStringLiteral("-f"),
-             QStringLiteral("null"), QStringLiteral("-")});
+        const ToolRun run = runTool(QStringLiteral("ffmpeg"),
+                                    {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
+                                     QStringLiteral("-v"), QStringLiteral("error"),
+                                     QStringLiteral("-i"), path, QStringLiteral("-f"),
+                                     QStringLiteral("null"), QStringLiteral("-")});
         QStringList errors;
         bool skipped = false;
         for (const QString &line : QString::fromLocal8Bit(run.err).split(QLatin1Char('\n'))) {
@@ -315,4 +384,4 @@ QString DecodeErrors(const QString &path)
     }
 }
 
-} // namespace SampleClips
+}   // namespace SampleClips

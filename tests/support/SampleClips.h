@@ -40,9 +40,9 @@ QString Mpg(const QString &folder, const ClipOptions &options = {});   // MPEG-2
 QString Flv(const QString &folder, const ClipOptions &options = {});   // Sorenson + MP3
 QString ThreeGp(const QString &folder, const ClipOptions &options = {});   // H.264 + AAC
 QString Mkv(const QString &folder, const ClipOptions &options = {});   // H.264 + Vorbis
-QString Webm(const QString &folder, const ClipOptions &options = {});  // VP8 + Vorbis
+QString Webm(const QString &folder, const ClipOptions &options = {});   // VP8 + Vorbis
 QString Ogg(const QString &folder, const ClipOptions &options = {});   // Theora + Vorbis
-QString Ts(const QString &folder, const ClipOptions &options = {});    // H.264 + AAC
+QString Ts(const QString &folder, const ClipOptions &options = {});   // H.264 + AAC
 
 // A 2 s WMV2/WMA2 clip (320x240) with two bytes of its data packets changed, written to
 // folder/fileName. libVLC's time runs on without end while it is converted, its position far
@@ -53,11 +53,11 @@ QString DamagedWmv(const QString &folder, const QString &fileName = QStringLiter
 // What ffprobe reads from a file. Empty codec names mean "no such stream".
 struct ProbeResult
 {
-    QString formatName;        // e.g. "mov,mp4,m4a,3gp,3g2,mj2"
-    QString videoCodec;        // first video stream, e.g. "h264"
-    QString audioCodec;        // first audio stream, e.g. "aac"
+    QString formatName;   // e.g. "mov,mp4,m4a,3gp,3g2,mj2"
+    QString videoCodec;   // first video stream, e.g. "h264"
+    QString audioCodec;   // first audio stream, e.g. "aac"
     int audioChannels = 0;
-    double duration = -1;      // the container's own duration; -1 when it has none
+    double duration = -1;   // the container's own duration; -1 when it has none
     // From the first packet's start to the last packet's end, over the video and audio
     // streams: how long the content really plays, whatever the header claims.
     double contentDuration = -1;
@@ -76,4 +76,4 @@ double Duration(const QString &path);
 // without a single error line, otherwise what ffmpeg said.
 QString DecodeErrors(const QString &path);
 
-} // namespace SampleClips
+}   // namespace SampleClips

@@ -8,7 +8,7 @@
 // timeoutMs. QTest's QTRY_* macros report to QTest's own log, which a GoogleTest run never reads:
 // their timeout would pass silently.
 #define WAIT_UNTIL_FOR(condition, timeoutMs)                                                       \
-    ASSERT_TRUE(QTest::qWaitFor([&] { return static_cast<bool>(condition); }, (timeoutMs)))       \
+    ASSERT_TRUE(QTest::qWaitFor([&] { return static_cast<bool>(condition); }, (timeoutMs)))        \
         << "still false after " << (timeoutMs) << " ms: " #condition
 
 // The same with QTRY_VERIFY's five seconds.

@@ -44,7 +44,8 @@ private:
 class XClient
 {
 public:
-    XClient() : m_conn(xcb_connect(nullptr, nullptr))
+    XClient()
+        : m_conn(xcb_connect(nullptr, nullptr))
     {
         EXPECT_EQ(xcb_connection_has_error(m_conn), 0);
         m_root = xcb_setup_roots_iterator(xcb_get_setup(m_conn)).data->root;
@@ -80,8 +81,7 @@ public:
     void setNetWmName(xcb_window_t w, const QString &title)
     {
         const QByteArray utf8 = title.toUtf8();
-        setProperty(w, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8, utf8.size(),
-                    utf8.constData());
+        setProperty(w, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8, utf8.size(), utf8.constData());
     }
     void setWmState(xcb_window_t w)
     {
@@ -112,7 +112,10 @@ private:
     }
     // After a round trip the server has done everything this client asked, so another
     // connection sees it.
-    void sync() { std::free(xcb_get_input_focus_reply(m_conn, xcb_get_input_focus(m_conn), nullptr)); }
+    void sync()
+    {
+        std::free(xcb_get_input_focus_reply(m_conn, xcb_get_input_focus(m_conn), nullptr));
+    }
 
     xcb_connection_t *m_conn;
     xcb_window_t m_root = XCB_NONE;
@@ -133,11 +136,11 @@ protected:
         // -displayfd lets the server pick a free display and tell us once it accepts clients.
         // -noreset: the server must not reset (and refuse connections) whenever its last client
         // leaves, which every test here does many times.
-        s_xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                               QStringLiteral("-noreset"),
-                                               QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                               QStringLiteral("-screen"), QStringLiteral("0"),
-                                               QStringLiteral("320x240x24")});
+        s_xvfb->start(QStringLiteral("Xvfb"),
+                      {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                       QStringLiteral("-noreset"), QStringLiteral("-nolisten"),
+                       QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                       QStringLiteral("320x240x24")});
         QByteArray number;
         while (!number.contains('\n') && s_xvfb->waitForReadyRead(20000))
             number += s_xvfb->readAllStandardOutput();
@@ -169,4 +172,3 @@ protected:
     static inline QByteArray s_display;
     std::optional<EnvVar> m_display;
 };
-

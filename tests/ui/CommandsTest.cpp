@@ -36,8 +36,9 @@ TEST_F(CommandsTest, CommandsMatchWithoutRegardToCaseButHyphensAndSpellingsCount
     EXPECT_TRUE(optionOfARun().startsWith(
         "The video bit rate \" 2000 kbit \" (from the video bit rate setting) is not valid"));
     send("ID-FS-videoBitrate", QStringLiteral("2000"));
-    EXPECT_TRUE(optionOfARun().startsWith(":sout=#transcode{vcodec=h264,vb=2000,scale=1,acodec=mp4a,"
-                                          "ab=128,channels=1,deinterlace}"));
+    EXPECT_TRUE(
+        optionOfARun().startsWith(":sout=#transcode{vcodec=h264,vb=2000,scale=1,acodec=mp4a,"
+                                  "ab=128,channels=1,deinterlace}"));
 
     send("iD-fS-VideoCodec", QString());
     EXPECT_TRUE(optionOfARun().startsWith(
@@ -159,8 +160,8 @@ TEST_F(CommandsTest, PanelCommandsShowAndHideTheListKeepingItsRows)
     queue({"/a", "/b"});
     list().SetSel(1);
     EXPECT_FALSE(list().isVisibleTo(dlg.get()));
-    for (const char *hide : {"IDC_FS_VIDEOSETTING", "IDC_FS_AUDIOSETTING", "IDC_FS_ABOUT",
-                             "ID_FS_Slider2"}) {
+    for (const char *hide :
+         {"IDC_FS_VIDEOSETTING", "IDC_FS_AUDIOSETTING", "IDC_FS_ABOUT", "ID_FS_Slider2"}) {
         send("ID_FS_Slider");
         EXPECT_TRUE(list().isVisibleTo(dlg.get())) << hide;
         send(hide);

@@ -14,21 +14,16 @@ QStringList startupWrites(const QString &path, const QString &targets, const QSt
                           const QString &video, const QString &audio)
 {
     return {
-        QStringLiteral("_root.disableStop=true"),
-        QStringLiteral("_root.path=") + path,
-        QStringLiteral("_root.version=6.0.0.1"),
-        QStringLiteral("_root.convertToStr=") + targets,
-        QStringLiteral("_root.convertToFlag=1"),
-        QStringLiteral("_root.containerStr=") + muxers,
-        QStringLiteral("_root.containerFlag=1"),
-        QStringLiteral("_root.videoCodecStr=") + video,
-        QStringLiteral("_root.videoCodecFlag=1"),
-        QStringLiteral("_root.audioCodecStr=") + audio,
+        QStringLiteral("_root.disableStop=true"), QStringLiteral("_root.path=") + path,
+        QStringLiteral("_root.version=6.0.0.1"),  QStringLiteral("_root.convertToStr=") + targets,
+        QStringLiteral("_root.convertToFlag=1"),  QStringLiteral("_root.containerStr=") + muxers,
+        QStringLiteral("_root.containerFlag=1"),  QStringLiteral("_root.videoCodecStr=") + video,
+        QStringLiteral("_root.videoCodecFlag=1"), QStringLiteral("_root.audioCodecStr=") + audio,
         QStringLiteral("_root.audioCodecFlag=1"),
     };
 }
 
-} // namespace
+}   // namespace
 
 using StartupTest = DlgFixture;
 
@@ -38,8 +33,8 @@ TEST_F(StartupTest, WritesTheDescribedVariablesInOrderAndSetsTheDefaults)
     CConverterDlg &w = start();
 
     const QString defaultFolder = dir.file(QStringLiteral("Converted Videos"));
-    EXPECT_EQ(writes, startupWrites(defaultFolder, ".mp4|.avi|.webm", "mp4|mov", "h264|mp4v",
-                                    "mp4a|mp3"));
+    EXPECT_EQ(writes,
+              startupWrites(defaultFolder, ".mp4|.avi|.webm", "mp4|mov", "h264|mp4v", "mp4a|mp3"));
     EXPECT_TRUE(QDir(defaultFolder).exists());
 
     // The window itself: borderless, fixed size, titled, list created hidden over the movie.
@@ -57,10 +52,12 @@ TEST_F(StartupTest, WritesTheDescribedVariablesInOrderAndSetsTheDefaults)
     const QString option = optionOfARun();
     EXPECT_TRUE(option.startsWith(
         ":sout=#transcode{vcodec=h264,vb=1024,scale=1,acodec=mp4a,ab=128,channels=2,deinterlace}"
-        ":std{access=file,mux=mp4,url=\"" + dir.path() + "/.run 1."))
+        ":std{access=file,mux=mp4,url=\""
+        + dir.path() + "/.run 1."))
         << option.toStdString();
     EXPECT_TRUE(option.endsWith(".part.mp4\"}")) << option.toStdString();
-    EXPECT_EQ(vlc.log.calls.first(), "addTarget " + dir.file(QStringLiteral("run 1.avi")) + " 10 -666");
+    EXPECT_EQ(vlc.log.calls.first(),
+              "addTarget " + dir.file(QStringLiteral("run 1.avi")) + " 10 -666");
 }
 
 TEST_F(StartupTest, WithoutCatalogueEveryListIsOneEmptyEntry)
@@ -68,9 +65,10 @@ TEST_F(StartupTest, WithoutCatalogueEveryListIsOneEmptyEntry)
     CConverterDlg &w = start();
     EXPECT_EQ(writes, startupWrites(dir.file(QStringLiteral("Converted Videos")), "", "", "", ""));
     // The empty choices are refused by name; with choices made, the fixed rates are still there.
-    EXPECT_EQ(optionOfARun(), "The target \"\" (from Formats.ini, section [genral], key Extentions) "
-                              "is not valid: a target is a period followed by letters, digits, "
-                              "\"_\" and \"-\". Nothing was converted.");
+    EXPECT_EQ(optionOfARun(),
+              "The target \"\" (from Formats.ini, section [genral], key Extentions) "
+              "is not valid: a target is a period followed by letters, digits, "
+              "\"_\" and \"-\". Nothing was converted.");
     w.OnFSCommand(QStringLiteral("ID-FS-convertTo"), QStringLiteral(".mp4"));
     EXPECT_EQ(optionOfARun(), "The muxer \"\" (from Formats.ini, section [muxer], key .mp4) is "
                               "not valid: use letters, digits, \"_\" and \"-\" only. Nothing "
@@ -85,18 +83,19 @@ TEST_F(StartupTest, WithoutCatalogueEveryListIsOneEmptyEntry)
 TEST_F(StartupTest, ReadsAnOddCatalogueTheWayAnEditorWroteIt)
 {
     const QByteArray longPath = "/" + QByteArray(299, 'p');
-    dir.write(QStringLiteral("Formats.ini"),
-              "\xEF\xBB\xBF; written on another machine\r\n"
-              "[GENRAL]\r\n"
-              "  outputpath = " + longPath + "\r\n"
-              "Extentions = \".mkv|.mp4\"\r\n"
-              "Extentions=.ignored\r\n"
-              "[muxer]\r\n"
-              ".MKV=avformat\r\n"
-              "[vc]\r\n"
-              "avformat=h264|\r\n"
-              "[AC]\r\n"
-              "AVFORMAT=vorb\r\n");
+    dir.write(QStringLiteral("Formats.ini"), "\xEF\xBB\xBF; written on another machine\r\n"
+                                             "[GENRAL]\r\n"
+                                             "  outputpath = "
+                                                 + longPath
+                                                 + "\r\n"
+                                                   "Extentions = \".mkv|.mp4\"\r\n"
+                                                   "Extentions=.ignored\r\n"
+                                                   "[muxer]\r\n"
+                                                   ".MKV=avformat\r\n"
+                                                   "[vc]\r\n"
+                                                   "avformat=h264|\r\n"
+                                                   "[AC]\r\n"
+                                                   "AVFORMAT=vorb\r\n");
     start();
     // A saved folder longer than 255 characters is used whole.
     const QString whole = QString::fromLatin1(longPath);
@@ -135,7 +134,8 @@ TEST_F(StartupTest, ARelativeSavedFolderIsRefusedByName)
     EXPECT_TRUE(writes.contains(QStringLiteral("_root.path=") + defaultFolder));
     QCoreApplication::processEvents();   // said once the window is up
     ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("\"videos/out\" (OutputPath in section [genral]")));
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(
+        QStringLiteral("\"videos/out\" (OutputPath in section [genral]")));
     EXPECT_TRUE(dialogs.boxes[0].text.contains(defaultFolder));
 }
 
@@ -199,12 +199,13 @@ TEST_F(ShutdownTest, EnterAndEscapeKeepTheWindowOpen)
 
 TEST_F(ShutdownTest, ARightButtonPressNeverReachesTheMovie)
 {
-    dir.write(QStringLiteral("main.qml"),
-              "import QtQuick\n"
-              "Rectangle { width: 624; height: 579\n"
-              "  property int presses: 0\n"
-              "  MouseArea { anchors.fill: parent; acceptedButtons: Qt.LeftButton | Qt.RightButton\n"
-              "              onPressed: parent.presses++ } }\n");
+    dir.write(
+        QStringLiteral("main.qml"),
+        "import QtQuick\n"
+        "Rectangle { width: 624; height: 579\n"
+        "  property int presses: 0\n"
+        "  MouseArea { anchors.fill: parent; acceptedButtons: Qt.LeftButton | Qt.RightButton\n"
+        "              onPressed: parent.presses++ } }\n");
     CConverterDlg &w = start();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));

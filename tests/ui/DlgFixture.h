@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ui/CConverterDlg.h"
 #include "filelist/CFileListBox.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/QStringPrinting.h"
 #include "tests/support/TempDir.h"
+#include "ui/CConverterDlg.h"
 
 #include <QFile>
 #include <QStringList>
@@ -35,7 +35,8 @@ protected:
     // The real movie beside the program, as the build lays it out.
     void useRealMovie()
     {
-        const QString movie = qEnvironmentVariable("MOVARIN_PROGRAM_DIR") + QStringLiteral("/main.qml");
+        const QString movie = qEnvironmentVariable("MOVARIN_PROGRAM_DIR")
+                              + QStringLiteral("/main.qml");
         ASSERT_TRUE(QFile::exists(movie)) << movie.toStdString();
         ASSERT_TRUE(QFile::copy(movie, dir.file(QStringLiteral("main.qml"))));
     }
@@ -44,7 +45,8 @@ protected:
     CConverterDlg &start()
     {
         dlg = std::make_unique<CConverterDlg>(dir.dirWithSlash(),
-                                              CConverterServices{dialogs, shell, clock, vlc, desktop, work});
+                                              CConverterServices{dialogs, shell, clock, vlc,
+                                                                 desktop, work});
         QObject::connect(dlg->m_flash.host(), &CMovieHost::variableWritten,
                          [this](const QString &name, const QString &value) {
                              writes << name + QLatin1Char('=') + value;

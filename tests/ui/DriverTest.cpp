@@ -9,8 +9,8 @@
 #include <QKeyEvent>
 #include <cmath>
 #include <limits>
-#include <thread>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -19,10 +19,10 @@ const Reading Idle{-1, -1.0f};
 
 const QStringList RunStart{"_root.disablerAllBtns=true", "_root.disableConvert=true",
                            "_root.enableStop=true"};
-const QStringList Reset{"_root.disableStop=true",   "_root.enableConvert=true",
-                        "_root.progressValue=0",    "_root.enablerAllBtns=true",
-                        "_root.hideProgress=true",  "_root.convertOutput="};
-} // namespace
+const QStringList Reset{"_root.disableStop=true",  "_root.enableConvert=true",
+                        "_root.progressValue=0",   "_root.enablerAllBtns=true",
+                        "_root.hideProgress=true", "_root.convertOutput="};
+}   // namespace
 
 class DriverTest : public DlgFixture
 {
@@ -34,11 +34,15 @@ protected:
         writes.clear();
     }
 
-    QString source(const QString &name) { return dir.write(name, "source bytes of " + name.toUtf8()); }
+    QString source(const QString &name)
+    {
+        return dir.write(name, "source bytes of " + name.toUtf8());
+    }
     QString status(const QString &path, int converted)
     {
-        return QStringLiteral("_root.convertOutput=Converting /...") + path.mid(path.lastIndexOf('/'))
-               + QStringLiteral(", Total Converted files:") + QString::number(converted);
+        return QStringLiteral("_root.convertOutput=Converting /...")
+               + path.mid(path.lastIndexOf('/')) + QStringLiteral(", Total Converted files:")
+               + QString::number(converted);
     }
     void convert() { dlg->OnFSCommand(QStringLiteral("IDC_FS_CONVERT"), QString()); }
     void tick(int times = 1)
@@ -63,8 +67,8 @@ protected:
     // Temporary outputs left in the test folder.
     QStringList leftovers() const
     {
-        return QDir(dir.path()).entryList({QStringLiteral(".*.part.*")},
-                                          QDir::Files | QDir::Hidden);
+        return QDir(dir.path())
+            .entryList({QStringLiteral(".*.part.*")}, QDir::Files | QDir::Hidden);
     }
 };
 
@@ -72,7 +76,8 @@ TEST_F(DriverTest, ReadingsBecomePercentagesAndBothBelowZeroEndTheAttempt)
 {
     const QString a = source(QStringLiteral("a.avi"));
     queue({a});
-    vlc.log.scripts = {{{3, 0.5f}, {3, 0.999f}, {5, 1.0f}, {-1, 0.0f}, {0, -1.0f}, {0, 0.0f}, Idle}};
+    vlc.log.scripts = {
+        {{3, 0.5f}, {3, 0.999f}, {5, 1.0f}, {-1, 0.0f}, {0, -1.0f}, {0, 0.0f}, Idle}};
     convert();
     takeWrites();
     tick(6);
@@ -157,7 +162,8 @@ TEST_F(DriverTest, ProgressWithoutAnOutputFileIsNotAConversion)
     convert();
     tick(8);
     EXPECT_EQ(vlc.log.created, 4);
-    EXPECT_EQ(dialogs.boxTexts(), QStringList({"Unable to Convert File:" + dir.file("a.avi") + " "}));
+    EXPECT_EQ(dialogs.boxTexts(),
+              QStringList({"Unable to Convert File:" + dir.file("a.avi") + " "}));
 }
 
 TEST_F(DriverTest, AConvertedFileWritesTheWholeSequence)
@@ -171,8 +177,10 @@ TEST_F(DriverTest, AConvertedFileWritesTheWholeSequence)
     tick(3);
 
     QStringList expected = RunStart;
-    expected << status(a, 0) << "_root.showProgress=true" << "_root.progressValue=25"
-             << "_root.progressValue=75" << "_root.convertOutput=Conversion Complete, Total Converted files:1"
+    expected << status(a, 0) << "_root.showProgress=true"
+             << "_root.progressValue=25"
+             << "_root.progressValue=75"
+             << "_root.convertOutput=Conversion Complete, Total Converted files:1"
              << "_root.progressValue=100";
     expected << Reset;
     EXPECT_EQ(writes, expected);
@@ -181,12 +189,13 @@ TEST_F(DriverTest, AConvertedFileWritesTheWholeSequence)
     EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("Movarin"));
     EXPECT_EQ(dialogs.boxes[0].owner, dlg.get());
     EXPECT_EQ(clock.sleeps, QList<int>({500}));
-    EXPECT_EQ(vlc.log.calls, QStringList({"addTarget " + a + " 10 -666", "playlistClear",
-                                          "playlistClear"}));
+    EXPECT_EQ(vlc.log.calls,
+              QStringList({"addTarget " + a + " 10 -666", "playlistClear", "playlistClear"}));
     const QString out = dir.file(QStringLiteral("clip one.mp4"));
     EXPECT_EQ(vlc.log.options[0],
               QStringList({":sout=#transcode{vcodec=h264,vb=1024,scale=1,acodec=mp4a,ab=128,"
-                           "channels=2,deinterlace}:std{access=file,mux=mp4,url=\"" + urlOf(0) + "\"}"}));
+                           "channels=2,deinterlace}:std{access=file,mux=mp4,url=\""
+                           + urlOf(0) + "\"}"}));
     EXPECT_TRUE(wroteTemporaryFor(0, out)) << urlOf(0).toStdString();
     // The whole output took its name; nothing temporary is left.
     EXPECT_EQ(dir.read(QStringLiteral("clip one.mp4")), "converted");
@@ -257,9 +266,10 @@ TEST_F(DriverTest, FailedFilesLeaveAReadOnlyExistingFileAsItWasAndNoTemporaryFil
     EXPECT_EQ(dir.read(QStringLiteral("a.mp4")), "partial");
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("b.mp4"))));
     EXPECT_TRUE(leftovers().isEmpty());
-    EXPECT_EQ(dialogs.boxTexts(), QStringList({"File Name:" + leftover + " Already Exist overwrite [Yes/No]",
-                                               "Unable to Convert File:" + a + " ",
-                                               "Unable to Convert File:" + b + " "}));
+    EXPECT_EQ(dialogs.boxTexts(),
+              QStringList({"File Name:" + leftover + " Already Exist overwrite [Yes/No]",
+                           "Unable to Convert File:" + a + " ",
+                           "Unable to Convert File:" + b + " "}));
     EXPECT_EQ(vlc.log.created, 8);
 }
 
@@ -290,13 +300,13 @@ TEST_F(DriverTest, CancellingAfterTwoFilesReportsWithTheTimerAlreadyStopped)
     dlg->OnFSCommand(QStringLiteral("idc_fs_cancel"), QString());
 
     const QString text = QStringLiteral("Conversion Complete, Total Converted files :2");
-    EXPECT_EQ(writes, QStringList({"_root.convertOutput=" + text, "_root.progressValue=100"}) + Reset);
+    EXPECT_EQ(writes,
+              QStringList({"_root.convertOutput=" + text, "_root.progressValue=100"}) + Reset);
     ASSERT_EQ(dialogs.boxes.size(), 1);
     EXPECT_EQ(dialogs.boxes[0].text, text);
     EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("Movarin"));
     EXPECT_EQ(timerDuringBox, 0);
-    EXPECT_EQ(vlc.log.calls.mid(vlc.log.calls.size() - 2),
-              QStringList({"stop", "playlistClear"}));
+    EXPECT_EQ(vlc.log.calls.mid(vlc.log.calls.size() - 2), QStringList({"stop", "playlistClear"}));
     EXPECT_TRUE(QFileInfo::exists(partial));
     EXPECT_EQ(list().m_deleteKeyEnabled, 1);
 
@@ -402,7 +412,8 @@ TEST_F(DriverTest, StartAndPollFailuresAreReportedAndTheRunGoesOn)
 
     tick();   // second file: the poll throws
     ASSERT_EQ(dialogs.boxes.size(), 2);
-    EXPECT_TRUE(dialogs.boxes[1].text.startsWith(QStringLiteral("Error Ocurr while conversion progress: ")));
+    EXPECT_TRUE(dialogs.boxes[1].text.startsWith(
+        QStringLiteral("Error Ocurr while conversion progress: ")));
     EXPECT_EQ(dialogs.boxes[1].caption, std::nullopt);
     EXPECT_EQ(writes.filter(QStringLiteral("_root.convertOutput=Converting")).last(), status(c, 0));
 
@@ -479,7 +490,8 @@ TEST_F(DriverTest, ASourceReachedThroughAnotherSpellingIsStillTheSource)
     const QString a = source(QStringLiteral("a.mp4"));
     QDir().mkpath(dir.file(QStringLiteral("sub")));
     queue({a});
-    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), dir.file(QStringLiteral("sub/..")));
+    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"),
+                                     dir.file(QStringLiteral("sub/..")));
     dlg->OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
     convert();   // the save dialog is cancelled: the file is skipped
     EXPECT_EQ(dialogs.saveCalls.size(), 1);
@@ -676,7 +688,9 @@ TEST_F(DriverTest, SourcesAndQueuedFilesAreNeverOverwrittenWhateverTheirName)
               0);
     queue({clipAvi, a, clipMp4});
     // Each suggestion is accepted with one press of Save.
-    dialogs.onSave = [&] { dialogs.saveAnswers.enqueue(dialogs.saveCalls.last().request.initialPath); };
+    dialogs.onSave = [&] {
+        dialogs.saveAnswers.enqueue(dialogs.saveCalls.last().request.initialPath);
+    };
     for (int i = 0; i < 3; ++i)
         vlc.log.scripts << QList<Reading>{{1000, 0.5f}, Idle};
     convert();
@@ -710,11 +724,13 @@ TEST_F(DriverTest, WhatIsNotARegularFileIsReportedAndNeverOpened)
     tick(2);
     const QStringList texts = dialogs.boxTexts();
     ASSERT_EQ(texts.size(), 4);
-    EXPECT_EQ(texts[0], "File Name:" + pipe + " is not a regular file (a folder, a device or a "
-                                              "pipe) and cannot be converted.");
+    EXPECT_EQ(texts[0], "File Name:" + pipe
+                            + " is not a regular file (a folder, a device or a "
+                              "pipe) and cannot be converted.");
     EXPECT_TRUE(texts[1].startsWith("File Name:" + zero + " is not a regular file"));
-    EXPECT_EQ(texts[2], "File Name:" + dir.file("b.mp4") + " is not a regular file (a folder, "
-                                                           "a device or a pipe) and cannot be written.");
+    EXPECT_EQ(texts[2], "File Name:" + dir.file("b.mp4")
+                            + " is not a regular file (a folder, "
+                              "a device or a pipe) and cannot be written.");
     EXPECT_EQ(texts[3], "Conversion Complete, Total Converted files:1");
     EXPECT_EQ(vlc.log.calls.first(), "addTarget " + c + " 10 -666");   // only c was opened
 }
@@ -766,21 +782,23 @@ TEST_F(DriverTest, NoTickWhileTheOutputFolderErrorIsOpen)
     ASSERT_EQ(dlg->m_timerId, 2);
     // The run is started again with outputs going where no folder can be made.
     dir.write(QStringLiteral("file"), "x");
-    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), dir.file(QStringLiteral("file/sub")));
+    dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"),
+                                     dir.file(QStringLiteral("file/sub")));
     dlg->OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
     int timerDuringBox = -1;
     dialogs.onBox = [&](const FakeDialogs::Box &) { timerDuringBox = dlg->m_timerId; };
     convert();
     ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_TRUE(dialogs.boxes[0].text.startsWith(QStringLiteral("Cannot create the output folder ")));
+    EXPECT_TRUE(
+        dialogs.boxes[0].text.startsWith(QStringLiteral("Cannot create the output folder ")));
     EXPECT_EQ(timerDuringBox, 0);
 }
 
 TEST_F(DriverTest, AHostileCatalogueOrSettingStartsNoRunAndSaysWhereItCameFrom)
 {
     const QString notes = dir.write(QStringLiteral("notes.txt"), "my notes");
-    const QString hostile =
-        QStringLiteral("h264}:std{access=file,mux=ts,dst=") + notes + QStringLiteral("}");
+    const QString hostile = QStringLiteral("h264}:std{access=file,mux=ts,dst=") + notes
+                            + QStringLiteral("}");
     QByteArray ini = catalogue();
     ini.replace("mp4=h264|mp4v", "mp4=" + hostile.toUtf8() + "|mp4v");
     dir.write(QStringLiteral("Formats.ini"), ini);
@@ -838,7 +856,8 @@ TEST_F(DriverTest, TheResultsFollowEachFileAndOpenOnlyWhatWasConverted)
         QStringList out;
         for (int row = 0; row < results.rowCount(); ++row)
             out << results.index(row).data(CRunResultsModel::StatusRole).toString() + ' '
-                       + QString::number(results.index(row).data(CRunResultsModel::PercentRole).toInt());
+                       + QString::number(
+                           results.index(row).data(CRunResultsModel::PercentRole).toInt());
         return out;
     };
 
@@ -850,8 +869,10 @@ TEST_F(DriverTest, TheResultsFollowEachFileAndOpenOnlyWhatWasConverted)
     EXPECT_EQ(states(), QStringList({"converted 100", "failed 0", "skipped 0"}));
     EXPECT_EQ(results.Output(0), dir.file(QStringLiteral("a.mp4")));
     EXPECT_EQ(results.index(0).data(CRunResultsModel::OutputNameRole).toString(), "a.mp4");
-    EXPECT_TRUE(results.index(1).data(CRunResultsModel::ReasonRole).toString().startsWith(
-        QStringLiteral("libVLC made no output of it")));
+    EXPECT_TRUE(results.index(1)
+                    .data(CRunResultsModel::ReasonRole)
+                    .toString()
+                    .startsWith(QStringLiteral("libVLC made no output of it")));
     EXPECT_EQ(results.index(2).data(CRunResultsModel::ReasonRole).toString(),
               "skipped: no name chosen at the save dialog");
     EXPECT_EQ(results.Converted(), 1);
@@ -874,7 +895,8 @@ TEST_F(DriverTest, TheResultsFollowEachFileAndOpenOnlyWhatWasConverted)
     dlg->OnFSCommand(QStringLiteral("IDC_FS_PLAY"), QStringLiteral("0"));
     EXPECT_EQ(shell.opened.size(), 2);
     ASSERT_EQ(dialogs.boxes.size(), boxes + 1);
-    EXPECT_TRUE(dialogs.boxes.last().text.startsWith(dir.file(QStringLiteral("a.mp4")) + " is not there"));
+    EXPECT_TRUE(
+        dialogs.boxes.last().text.startsWith(dir.file(QStringLiteral("a.mp4")) + " is not there"));
 
     // The next run starts afresh; stopped, what it did not finish says so.
     dialogs.boxAnswers.enqueue(IDialogs::Answer::No);   // c.mp4 exists: not replaced

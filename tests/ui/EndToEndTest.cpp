@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Real conversions through the real main window and the real libVLC; only the person in front
 // of the dialogs is faked. Every output is checked with ffprobe, every source by checksum.
-#include "ui/CConverterDlg.h"
+#include "convert/LibVlcControl.h"
 #include "filelist/CFileListBox.h"
+#include "platform/ThreadClock.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/QStringPrinting.h"
-#include "convert/LibVlcControl.h"
 #include "tests/support/SampleClips.h"
 #include "tests/support/TempDir.h"
-#include "platform/ThreadClock.h"
+#include "ui/CConverterDlg.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -63,7 +63,7 @@ QStringList leftovers(const QString &folder)
     return QDir(folder).entryList({QStringLiteral(".*.part.*")}, QDir::Files | QDir::Hidden);
 }
 
-} // namespace
+}   // namespace
 
 class EndToEndTest : public ::testing::Test
 {
@@ -93,14 +93,16 @@ protected:
             ASSERT_TRUE(QFile::copy(program + QLatin1Char('/') + QLatin1String(name),
                                     dir.file(QStringLiteral("program/")) + QLatin1String(name)));
         dlg = std::make_unique<CConverterDlg>(dir.file(QStringLiteral("program/")),
-                                              CConverterServices{dialogs, shell, clock, *factory, desktop, work});
+                                              CConverterServices{dialogs, shell, clock, *factory,
+                                                                 desktop, work});
         dlg->OnInitDialog();
     }
 
     void TearDown() override
     {
         for (auto it = sums.cbegin(); it != sums.cend(); ++it)
-            EXPECT_EQ(checksum(it.key()), it.value()) << "source changed: " << it.key().toStdString();
+            EXPECT_EQ(checksum(it.key()), it.value())
+                << "source changed: " << it.key().toStdString();
     }
 
     // Queues sources, remembering their checksums.
@@ -288,9 +290,12 @@ TEST_F(EndToEndTest, AMissingOutputFolderIsMade)
 
 TEST_F(EndToEndTest, ExistingOutputsAreOverwrittenKeptOrRenamedAsTheUserSays)
 {
-    const QString a = SampleClips::Make(QStringLiteral(".mov"), dir.path(), {}, QStringLiteral("a.mov"));
-    const QString b = SampleClips::Make(QStringLiteral(".mov"), dir.path(), {}, QStringLiteral("b.mov"));
-    const QString c = SampleClips::Make(QStringLiteral(".mov"), dir.path(), {}, QStringLiteral("c.mov"));
+    const QString a = SampleClips::Make(QStringLiteral(".mov"), dir.path(), {},
+                                        QStringLiteral("a.mov"));
+    const QString b = SampleClips::Make(QStringLiteral(".mov"), dir.path(), {},
+                                        QStringLiteral("b.mov"));
+    const QString c = SampleClips::Make(QStringLiteral(".mov"), dir.path(), {},
+                                        QStringLiteral("c.mov"));
     dir.write(QStringLiteral("a.mp4"), "old a");
     dir.write(QStringLiteral("b.mp4"), "old b");
     dir.write(QStringLiteral("c.mp4"), "old c");
@@ -300,7 +305,8 @@ TEST_F(EndToEndTest, ExistingOutputsAreOverwrittenKeptOrRenamedAsTheUserSays)
     convert();
 
     EXPECT_EQ(dialogs.boxes.last().text, "Conversion Complete, Total Converted files:2");
-    expectPlayable(dir.file(QStringLiteral("a.mp4")), "mp4", "h264", "aac", SampleClips::Duration(a));
+    expectPlayable(dir.file(QStringLiteral("a.mp4")), "mp4", "h264", "aac",
+                   SampleClips::Duration(a));
     EXPECT_EQ(dir.read(QStringLiteral("b.mp4")), "old b");
     EXPECT_EQ(dir.read(QStringLiteral("c.mp4")), "old c");
     expectPlayable(dir.file(QStringLiteral("c renamed.mp4")), "mp4", "h264", "aac",
@@ -315,7 +321,8 @@ TEST_F(EndToEndTest, AnUnattendedRunGoesOnPastADamagedFileAndAnExistingOutputAnd
     // timings libVLC reads it to its end instead and a whole output is made.
     const QString damaged = SampleClips::DamagedWmv(in);
     const QString notes = dir.write(QStringLiteral("in/notes.avi"), "This is not a video.\n");
-    const QString kept = SampleClips::Make(QStringLiteral(".mov"), in, {}, QStringLiteral("kept.mov"));
+    const QString kept = SampleClips::Make(QStringLiteral(".mov"), in, {},
+                                           QStringLiteral("kept.mov"));
     const QString good = SampleClips::Avi(in);
     dir.write(QStringLiteral("out/kept.mp4"), "the user's kept.mp4");
     queue({damaged, notes, kept, good});
@@ -359,9 +366,11 @@ TEST_F(EndToEndTest, AnUnattendedRunGoesOnPastADamagedFileAndAnExistingOutputAnd
     ASSERT_GE(from, 0) << log.toStdString();
     const QString entry = log.mid(from, log.indexOf(QStringLiteral("\nfile: "), from + 1) - from);
     EXPECT_TRUE(entry.contains("  output: " + out + "/notes.mp4\n")) << entry.toStdString();
-    EXPECT_TRUE(entry.contains(QStringLiteral("target .mp4, muxer avformat{}"))) << entry.toStdString();
-    EXPECT_EQ(entry.count(QRegularExpression(QStringLiteral("\n  attempt \\d: [0-9:.]+ to [0-9:.]+: "
-                                                            "libVLC made no output of it"))),
+    EXPECT_TRUE(entry.contains(QStringLiteral("target .mp4, muxer avformat{}")))
+        << entry.toStdString();
+    EXPECT_EQ(entry.count(
+                  QRegularExpression(QStringLiteral("\n  attempt \\d: [0-9:.]+ to [0-9:.]+: "
+                                                    "libVLC made no output of it"))),
               4)
         << entry.toStdString();
     EXPECT_EQ(entry.count(QStringLiteral("    option: :sout=#transcode{")), 4);
@@ -392,7 +401,8 @@ QStringList vlcAudioLanguages(const QString &path)
         const unsigned count = libvlc_media_tracks_get(media, &tracks);
         for (unsigned i = 0; i < count; ++i)
             if (tracks[i]->i_type == libvlc_track_audio)
-                languages << QString::fromUtf8(tracks[i]->psz_language ? tracks[i]->psz_language : "");
+                languages << QString::fromUtf8(tracks[i]->psz_language ? tracks[i]->psz_language
+                                                                       : "");
         if (tracks)
             libvlc_media_tracks_release(tracks, count);
     }
@@ -402,7 +412,7 @@ QStringList vlcAudioLanguages(const QString &path)
     return languages;
 }
 
-} // namespace
+}   // namespace
 
 TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
 {
@@ -418,15 +428,16 @@ TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
                                         "1\n00:00:01,000 --> 00:00:03,000\nHello\n\n");
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"),
-                 QStringLiteral("-nostdin -v error -f lavfi -i testsrc2=size=160x90:rate=25:duration=12 "
-                                "-f lavfi -i sine=f=300:d=12:r=48000 -f lavfi -i sine=f=600:d=12:r=32000 "
-                                "-f lavfi -i sine=f=900:d=12:r=44100 -i %1 -map 0 -map 1 -map 2 -map 3 -map 4 "
-                                "-c:v libx264 -c:a libvorbis -c:s srt -metadata:s:a:0 language=eng "
-                                "-metadata:s:a:1 language=fra -metadata:s:a:2 language=deu "
-                                "-disposition:a:0 0 -disposition:a:1 default -disposition:a:2 0 %2")
-                         .split(QLatin1Char(' '))
-                         .replaceInStrings(QStringLiteral("%1"), subtitles)
-                         .replaceInStrings(QStringLiteral("%2"), source));
+                 QStringLiteral(
+                     "-nostdin -v error -f lavfi -i testsrc2=size=160x90:rate=25:duration=12 "
+                     "-f lavfi -i sine=f=300:d=12:r=48000 -f lavfi -i sine=f=600:d=12:r=32000 "
+                     "-f lavfi -i sine=f=900:d=12:r=44100 -i %1 -map 0 -map 1 -map 2 -map 3 -map 4 "
+                     "-c:v libx264 -c:a libvorbis -c:s srt -metadata:s:a:0 language=eng "
+                     "-metadata:s:a:1 language=fra -metadata:s:a:2 language=deu "
+                     "-disposition:a:0 0 -disposition:a:1 default -disposition:a:2 0 %2")
+                     .split(QLatin1Char(' '))
+                     .replaceInStrings(QStringLiteral("%1"), subtitles)
+                     .replaceInStrings(QStringLiteral("%2"), source));
     ASSERT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0)
         << ffmpeg.readAllStandardError().toStdString();
     QStringList sources{source};
@@ -442,14 +453,15 @@ TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
                               .split(QLatin1Char(' '))
                           << path);
         ffprobe.waitForFinished(30000);
-        return QString::fromUtf8(ffprobe.readAllStandardOutput()).split(QLatin1Char('\n'),
-                                                                        Qt::SkipEmptyParts);
+        return QString::fromUtf8(ffprobe.readAllStandardOutput())
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     };
     const QStringList audio{"audio,48000,0,eng", "audio,32000,1,fra", "audio,44100,0,deu"};
     // MP4 names every track's language, "und" for none; Matroska leaves it out.
-    const QList<std::pair<QString, QStringList>> targets{
-        {QStringLiteral(".mp4"), QStringList{"video,1,und"} + audio},
-        {QStringLiteral(".mkv"), QStringList{"video,1"} + audio}};
+    const QList<std::pair<QString, QStringList>> targets{{QStringLiteral(".mp4"),
+                                                          QStringList{"video,1,und"} + audio},
+                                                         {QStringLiteral(".mkv"),
+                                                          QStringList{"video,1"} + audio}};
     for (const auto &[target, expected] : targets) {
         SCOPED_TRACE(target.toStdString());
         const QString out = dir.file(QStringLiteral("out") + target);
@@ -460,9 +472,10 @@ TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
         dlg->m_fileList->ResetContent();
         queue(sources);
         convert();
-        EXPECT_EQ(dialogs.boxTexts(), QStringList({"Conversion Complete, Total Converted files:3"}));
-        for (const QString &name : {QStringLiteral("tracks"), QStringLiteral("tracks2"),
-                                    QStringLiteral("tracks3")}) {
+        EXPECT_EQ(dialogs.boxTexts(),
+                  QStringList({"Conversion Complete, Total Converted files:3"}));
+        for (const QString &name :
+             {QStringLiteral("tracks"), QStringLiteral("tracks2"), QStringLiteral("tracks3")}) {
             const QString output = out + QLatin1Char('/') + name + target;
             EXPECT_EQ(streams(output), expected) << name.toStdString();
             EXPECT_EQ(vlcAudioLanguages(output), QStringList({"eng", "fra", "deu"}))

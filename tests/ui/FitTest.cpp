@@ -22,7 +22,8 @@ TEST_F(DlgFixture, TheWholeWindowFitsTheScreenWithTheListInItsFrameOnTheMovie)
     dlg->OnFSCommand(QStringLiteral("ID_FS_Slider"), QString());
     const auto onWindow = [this](const char *name) {
         auto *item = dlg->m_flash.rootObject()->findChild<QQuickItem *>(QLatin1String(name));
-        return item ? item->mapRectToScene(QRectF(0, 0, item->width(), item->height())).toAlignedRect()
+        return item ? item->mapRectToScene(QRectF(0, 0, item->width(), item->height()))
+                          .toAlignedRect()
                     : QRect();
     };
 

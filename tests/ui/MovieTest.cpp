@@ -3,9 +3,9 @@
 // the right command with the right argument, and the movie follows every variable the host
 // writes. Controls are pressed with real mouse and key events where the user would, so a
 // disabled or hidden control really refuses.
+#include "tests/support/WaitUntil.h"
 #include "ui/CRunResultsModel.h"
 #include "ui/CShockwaveFlash.h"
-#include "tests/support/WaitUntil.h"
 
 #include <QCoreApplication>
 #include <QKeySequence>
@@ -108,10 +108,7 @@ protected:
         list("audioCodec", "mp4a|mp3");
     }
 
-    void write(const char *name, const char *value)
-    {
-        m_flash->SetVariable(s(name), s(value));
-    }
+    void write(const char *name, const char *value) { m_flash->SetVariable(s(name), s(value)); }
     void list(const char *which, const char *raw)
     {
         m_flash->SetVariable(QStringLiteral("_root.%1Str").arg(s(which)), s(raw));
@@ -195,10 +192,7 @@ protected:
         QTest::keyClicks(m_flash.get(), s(text));
         key(Qt::Key_Return);
     }
-    QStringList model(const char *name)
-    {
-        return prop(name, "model").toStringList();
-    }
+    QStringList model(const char *name) { return prop(name, "model").toStringList(); }
     QString linkText(const char *property) { return link()->property(property).toString(); }
 
     std::unique_ptr<CShockwaveFlash> m_flash;
@@ -216,7 +210,8 @@ TEST_F(MovieTest, LoadsCleanlyShowsTheListAndHoldsTheNamingChecks)
     // The frame the program's list lies in.
     QQuickItem *frame = item("listFrame");
     ASSERT_NE(frame, nullptr);
-    const QRectF inner = frame->mapRectToScene(QRectF(1, 1, frame->width() - 2, frame->height() - 2));
+    const QRectF inner = frame->mapRectToScene(
+        QRectF(1, 1, frame->width() - 2, frame->height() - 2));
     EXPECT_EQ(inner, QRectF(215, 185, 367, 112));
     EXPECT_TRUE(frame->isVisible());
 }
@@ -317,7 +312,8 @@ TEST_F(MovieTest, TipsOfTheToolsBesideTheListStayOutOfIt)
 {
     ASSERT_TRUE(load());
     const QRectF listArea(215, 185, 367, 112);
-    for (const char *name : {"addButton", "removeButton", "removeAllButton", "upButton", "downButton"}) {
+    for (const char *name :
+         {"addButton", "removeButton", "removeAllButton", "upButton", "downButton"}) {
         QQuickItem *button = item(name);
         ASSERT_NE(button, nullptr);
         QObject *tip = nullptr;
@@ -331,7 +327,8 @@ TEST_F(MovieTest, TipsOfTheToolsBesideTheListStayOutOfIt)
         WAIT_UNTIL(tip->property("opened").toBool()) << name;
         const QPointF topLeft = button->mapToScene(
             QPointF(tip->property("x").toReal(), tip->property("y").toReal()));
-        const QRectF shown(topLeft, QSizeF(tip->property("width").toReal(), tip->property("height").toReal()));
+        const QRectF shown(topLeft, QSizeF(tip->property("width").toReal(),
+                                           tip->property("height").toReal()));
         EXPECT_FALSE(shown.intersects(listArea)) << name;
         EXPECT_GE(shown.left(), 0.0) << name;
         tip->setProperty("wanted", false);
@@ -347,7 +344,7 @@ TEST_F(MovieTest, TipsOfTheToolsBesideTheListStayOutOfIt)
     tip->setProperty("wanted", true);
     WAIT_UNTIL(tip->property("opened").toBool());
     commands();
-    focus("videoTab"); // by keyboard: a click elsewhere would close any tip anyway
+    focus("videoTab");   // by keyboard: a click elsewhere would close any tip anyway
     key(Qt::Key_Space);
     EXPECT_EQ(commands(), one("IDC_FS_VIDEOSETTING"));
     EXPECT_FALSE(tip->property("visible").toBool());
@@ -435,7 +432,8 @@ TEST_F(MovieTest, OutputChoiceBrowseAndPathEditing)
     key(Qt::Key_Backspace);
     EXPECT_EQ(m_flash->GetVariable(s("_root.path")), QString());
     click("sameFolderRadio");
-    EXPECT_EQ(commands(), Commands({{s("IDC_FS_OTHERDIRECTORY"), {}}, {s("IDC_FS_SAMEDIRECTORY"), {}}}))
+    EXPECT_EQ(commands(),
+              Commands({{s("IDC_FS_OTHERDIRECTORY"), {}}, {s("IDC_FS_SAMEDIRECTORY"), {}}}))
         << "leaving the field confirms the emptied folder first";
     EXPECT_EQ(prop("destinationText", "text").toString(), s("Beside each source file"));
 }
@@ -489,13 +487,14 @@ TEST_F(MovieTest, DisablingAllButtonsLocksEveryControlButStopAndTheWindow)
     showPanel("outputTab");
     click("otherFolderRadio");
     commands();
-    const char *locked[] = {"addButton", "removeButton", "removeAllButton", "upButton",
-                            "downButton", "targetCombo", "containerCombo", "videoCodecCombo",
-                            "videoBitrateCombo", "scaleCombo", "audioCodecCombo",
-                            "audioBitrateCombo", "channelsCombo", "sameFolderRadio",
-                            "otherFolderRadio", "pathField", "browseButton", "convertButton"};
+    const char *locked[] = {"addButton",      "removeButton",    "removeAllButton",
+                            "upButton",       "downButton",      "targetCombo",
+                            "containerCombo", "videoCodecCombo", "videoBitrateCombo",
+                            "scaleCombo",     "audioCodecCombo", "audioBitrateCombo",
+                            "channelsCombo",  "sameFolderRadio", "otherFolderRadio",
+                            "pathField",      "browseButton",    "convertButton"};
     const char *free[] = {"stopButton", "closeButton", "minimizeButton", "helpButton",
-                          "filesTab", "videoTab", "supportButton"};
+                          "filesTab",   "videoTab",    "supportButton"};
 
     // As a run starts.
     write("_root.disableConvert", "true");
@@ -547,7 +546,8 @@ TEST_F(MovieTest, ProgressStatusAndTimesFollowTheWrites)
     write("_root.hideProgress", "true");
     EXPECT_EQ(prop("statusText", "text").toString(), QString());
     EXPECT_FALSE(prop("statusText", "visible").toBool());
-    EXPECT_EQ(prop("idleText", "text").toString(), s("Conversion Complete, Total Converted files:1"));
+    EXPECT_EQ(prop("idleText", "text").toString(),
+              s("Conversion Complete, Total Converted files:1"));
     EXPECT_FALSE(prop("progressPanel", "visible").toBool());
     write("_root.showProgress", "true");
     EXPECT_TRUE(prop("progressPanel", "visible").toBool()) << "shown again by the next write";
@@ -561,9 +561,11 @@ TEST_F(MovieTest, PerFileClockRestartsOnANewFileOrAFallingValue)
     write("_root.progressValue", "30");
     write("_root.progressValue", "30");
     write("_root.progressValue", "55");
-    EXPECT_EQ(link()->property("fileClockStart").toDouble(), 1.0) << "a rising value is the same file";
+    EXPECT_EQ(link()->property("fileClockStart").toDouble(), 1.0)
+        << "a rising value is the same file";
     write("_root.progressValue", "3");
-    EXPECT_GT(link()->property("fileClockStart").toDouble(), 1.0) << "a falling value starts a new file";
+    EXPECT_GT(link()->property("fileClockStart").toDouble(), 1.0)
+        << "a falling value starts a new file";
     link()->setProperty("fileClockStart", 1.0);
     write("_root.showProgress", "true");
     EXPECT_GT(link()->property("fileClockStart").toDouble(), 1.0) << "each file is announced";
@@ -575,9 +577,12 @@ TEST_F(MovieTest, TimeTextsAreReadable)
     auto call = [this](const char *function, QVariant a, QVariant b = {}, QVariant c = {}) {
         QVariant result;
         const bool three = c.isValid();
-        const bool ok = three ? QMetaObject::invokeMethod(link(), function, Q_RETURN_ARG(QVariant, result),
-                                                          Q_ARG(QVariant, a), Q_ARG(QVariant, b), Q_ARG(QVariant, c))
-                              : QMetaObject::invokeMethod(link(), function, Q_RETURN_ARG(QVariant, result),
+        const bool ok = three ? QMetaObject::invokeMethod(link(), function,
+                                                          Q_RETURN_ARG(QVariant, result),
+                                                          Q_ARG(QVariant, a), Q_ARG(QVariant, b),
+                                                          Q_ARG(QVariant, c))
+                              : QMetaObject::invokeMethod(link(), function,
+                                                          Q_RETURN_ARG(QVariant, result),
                                                           Q_ARG(QVariant, a));
         EXPECT_TRUE(ok) << function;
         return result.toString();
@@ -649,7 +654,7 @@ TEST_F(MovieTest, ChoiceListsFollowEachFlagAndShowTheHostsFirstEntry)
     EXPECT_EQ(commands(), Commands()) << "host writes raise no commands";
 }
 
-} // namespace
+}   // namespace
 
 // ---- the results of a run ---------------------------------------------------------------------
 

@@ -76,7 +76,8 @@ TEST_F(OutsideTest, NamedPathsQueueFilesAndFoldersInOrderAndNameWhatIsSkipped)
     ASSERT_TRUE(QDir().mkpath(empty));
     queue({queued});
 
-    dlg->QueueOutsidePaths({b, notes, dir.file(QStringLiteral("clips")), queued, missing, z, empty, b});
+    dlg->QueueOutsidePaths(
+        {b, notes, dir.file(QStringLiteral("clips")), queued, missing, z, empty, b});
     // The folder's files sorted by path, after the file named before it; nothing twice.
     EXPECT_EQ(rows(), QStringList({queued, b, upper, web, z}));
     ASSERT_EQ(dialogs.boxes.size(), 1);
@@ -102,8 +103,10 @@ TEST_F(OutsideTest, DropsAnywhereOnTheWindowQueueAsCopiesExceptDuringARun)
     EXPECT_TRUE(accepted && litUp);
     EXPECT_EQ(action, Qt::CopyAction);
     EXPECT_EQ(rows(), QStringList({a, b, single}));
-    EXPECT_EQ(dialogs.boxTexts(), QStringList({skipped(odd + " (not a kind of video Movarin converts)\n"
-                                                       "https://example.org/c.avi (not found)")}));
+    EXPECT_EQ(dialogs.boxTexts(),
+              QStringList({skipped(odd
+                                   + " (not a kind of video Movarin converts)\n"
+                                     "https://example.org/c.avi (not found)")}));
 
     // A drag that could only move the files is refused.
     const QString late = video(QStringLiteral("late.avi"));
@@ -138,9 +141,9 @@ TEST_F(OutsideTest, NamesThatAreNotTextAreNamedNeverDroppedOrMistaken)
 
     // Dropped as a file URL, it is named the same way.
     dialogs.boxes.clear();
-    EXPECT_TRUE(drop({QStringLiteral("file://") + folder + QStringLiteral("/caf%E9.avi")},
-                     QPoint(300, 500))
-                    .first);
+    EXPECT_TRUE(
+        drop({QStringLiteral("file://") + folder + QStringLiteral("/caf%E9.avi")}, QPoint(300, 500))
+            .first);
     EXPECT_EQ(rows(), QStringList({text}));
     EXPECT_EQ(dialogs.boxTexts().size(), 1);
 }
@@ -162,7 +165,8 @@ TEST_F(OutsideTest, NamesThatAreNotTextChosenInTheAddDialogAreNamedNotQueued)
     dialogs.openAnswers.enqueue({ok, QFile::decodeName(e9), QFile::decodeName(inFolder)});
     dlg->OnFSCommand(QStringLiteral("IDC_FS_ADD"), QString());
     EXPECT_EQ(rows(), QStringList({ok}));
-    const QString why = QStringLiteral(" (the name is not UTF-8 text; rename the file to convert it)");
+    const QString why = QStringLiteral(
+        " (the name is not UTF-8 text; rename the file to convert it)");
     EXPECT_EQ(dialogs.boxTexts(),
               QStringList({skipped(QString::fromUtf8(e8) + why + '\n' + QString::fromUtf8(e9) + why
                                    + '\n' + QString::fromUtf8(inFolder) + why)}));
@@ -181,7 +185,8 @@ TEST_F(OutsideTest, FilesFromALaterCopyAreQueuedOrDuringARunRefusedInOneMessage)
     ASSERT_EQ(dialogs.boxes.size(), 1);
     EXPECT_EQ(dialogs.boxes[0].text,
               "A conversion is running, so the queue cannot change. Add these when it has "
-              "ended:\n" + b);
+              "ended:\n"
+                  + b);
     dlg->OnFSCommand(QStringLiteral("IDC_FS_CANCEL"), QString());
 
     dialogs.boxes.clear();

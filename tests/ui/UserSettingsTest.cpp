@@ -23,7 +23,7 @@ protected:
     QString userIni() const { return user.file(QStringLiteral("config/Movarin/Formats.ini")); }
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(UserSettingsTest, AReadOnlyProgramFolderRemembersTheOutputFolderThroughTheUsersFile)
 {

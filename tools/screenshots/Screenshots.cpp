@@ -3,22 +3,22 @@
 // saves what a user sees at each step:
 //   movarin_screenshots <output folder>
 // Run it on an X server (for example xvfb-run -a); only the file chooser is scripted.
-#include "ui/CConverterDlg.h"
+#include "convert/LibVlcControl.h"
 #include "filelist/CFileListBox.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/Dialogs.h"
-#include "convert/LibVlcControl.h"
 #include "platform/Shell.h"
 #include "platform/ThreadClock.h"
+#include "ui/CConverterDlg.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
 #include <QDragEnterEvent>
-#include <QMimeData>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -73,16 +73,16 @@ public:
 class NoShell : public IShell
 {
 public:
-    void openUrl(const QUrl &) override {}
+    void openUrl(const QUrl &) override { }
 };
 
 // Nothing goes to the desktop.
 class NoDesktop : public IDesktopNotifier
 {
 public:
-    void notify(const QString &, const QString &) override {}
-    void showProgress(double) override {}
-    void clearProgress() override {}
+    void notify(const QString &, const QString &) override { }
+    void showProgress(double) override { }
+    void clearProgress() override { }
 };
 
 QQuickItem *item(CConverterDlg &dlg, const char *name)
@@ -108,7 +108,7 @@ void save(QWidget &w, const QString &path)
     std::printf("%s: %s\n", qPrintable(path), shot.save(path) ? "saved" : "FAILED");
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -133,12 +133,26 @@ int main(int argc, char **argv)
     for (const char *name : {"Holiday at the lake.mov", "Birthday party.avi", "Concert.wmv",
                              "Interview 2009.mpg", "Skate park.flv", "Phone clip.3gp"}) {
         const QString path = videos + QLatin1Char('/') + QLatin1String(name);
-        QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i",
+        QStringList args{"-v",
+                         "error",
+                         "-y",
+                         "-f",
+                         "lavfi",
+                         "-i",
                          QStringLiteral("testsrc2=size=640x360:rate=25:duration=%1").arg(seconds),
-                         "-f", "lavfi", "-i", QStringLiteral("sine=duration=%1").arg(seconds),
-                         "-ac", "2"};
+                         "-f",
+                         "lavfi",
+                         "-i",
+                         QStringLiteral("sine=duration=%1").arg(seconds),
+                         "-ac",
+                         "2"};
         if (path.endsWith(QLatin1String(".3gp")))
-            args << "-c:v" << "libx264" << "-pix_fmt" << "yuv420p" << "-c:a" << "aac";
+            args << "-c:v"
+                 << "libx264"
+                 << "-pix_fmt"
+                 << "yuv420p"
+                 << "-c:a"
+                 << "aac";
         QProcess::execute(QStringLiteral("ffmpeg"), args << path);
         dialogs.files << path;
         seconds += 2;
