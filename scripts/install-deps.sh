@@ -15,6 +15,8 @@ packages=(
 )
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(libgtest-dev libgmock-dev ffmpeg xvfb xauth dbus-daemon)
+    # The C++ layout check (clang-format 14 on Debian 12).
+    packages+=(clang-format)
     # The installed application and its package: the desktop's validators, its MIME database,
     # and dpkg-shlibdeps for `cpack -G DEB`.
     packages+=(desktop-file-utils appstream shared-mime-info dpkg-dev)

@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --tests
+# The layout is checked first: a deviation fails in seconds, before the build.
+bash scripts/check-format.sh
 cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOVARIN_WERROR=ON \
     -DMOVARIN_BUILD_TESTS=ON -DMOVARIN_BUILD_BENCH=ON -DMOVARIN_BUILD_TOOLS=ON
 cmake --build build-tests
