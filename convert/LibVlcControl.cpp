@@ -380,7 +380,8 @@ bool CLibVlcControl::readEndOfItem()
     libvlc_media_stats_t stats{};
     const bool read = libvlc_media_get_stats(media, &stats) && stats.i_demux_read_bytes > 0;
     libvlc_media_release(media);
-    return read;
+    // Some demuxers (AVI's) count nothing; the muxer given decoded tracks shows the read too.
+    return read || !m_instance.MuxedTracks(m_trackPrefix).isEmpty();
 }
 
 bool CLibVlcControl::HasPlayedToEnd()
