@@ -19,6 +19,7 @@
 // Exit code 1 when a goal is missed: program CPU per file <= bare libVLC + 0.3 s; per codec
 // SSIM >= ffmpeg's - 0.003 at <= 110 % of ffmpeg's CPU, every frame kept at its source time;
 // the interlaced source comes out deinterlaced.
+#include "Cost.h"
 #include "Unattended.h"
 #include "convert/LibVlcControl.h"
 #include "convert/OutputNaming.h"
@@ -47,37 +48,8 @@
 #include <cstdio>
 #include <functional>
 #include <map>
-#include <sys/resource.h>
 
 namespace {
-
-// ---- Time and CPU ----------------------------------------------------------------------------
-
-double cpuSeconds(int who)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec
-           + usage.ru_stime.tv_usec / 1e6;
-}
-
-// What one piece of work cost: wall seconds and CPU seconds of this process and of the child
-// processes it waited for.
-struct Cost
-{
-    double seconds = 0;
-    double cpu = 0;
-};
-
-Cost measure(const std::function<void()> &work)
-{
-    const double self = cpuSeconds(RUSAGE_SELF), children = cpuSeconds(RUSAGE_CHILDREN);
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return {timer.elapsed() / 1000.0,
-            cpuSeconds(RUSAGE_SELF) - self + cpuSeconds(RUSAGE_CHILDREN) - children};
-}
 
 // ---- Tools -----------------------------------------------------------------------------------
 
@@ -266,7 +238,7 @@ Cost bareLibVlc(const QStringList &sources, const QString &outDir, const Target 
         options << TranscodeOption::BuildFor(settingsFor(target),
                                              outputOf(source, outDir, target.extension), ini,
                                              source, factory);
-    return measure([&] {
+    return Measure([&] {
         for (qsizetype i = 0; i < sources.size(); ++i) {
             std::unique_ptr<CVLCControl> control = factory.CreateControl();
             control->addTarget(sources[i], {options[i]}, 10, -666);
@@ -291,7 +263,7 @@ const std::map<QString, QString> FfmpegAudio{{"mp4a", "aac"},     {"mp3", "libmp
 
 Cost ffmpegCli(const QStringList &sources, const QString &outDir, const Target &t)
 {
-    return measure([&] {
+    return Measure([&] {
         for (const QString &source : sources) {
             QStringList args{"-nostdin", "-v",    "error", "-y",
                              "-i",       source,  "-c:v",  FfmpegVideo.at(t.videoCodec),
@@ -313,7 +285,7 @@ bool haveHandBrake()
 
 Cost handBrake(const QStringList &sources, const QString &outDir)
 {
-    return measure([&] {
+    return Measure([&] {
         for (const QString &source : sources)
             run(QStringLiteral("HandBrakeCLI"),
                 {"-i", source, "-o", outputOf(source, outDir, ".mp4"), "-e", "x264", "-b", "1024",
@@ -420,7 +392,7 @@ int main(int argc, char **argv)
         bareLibVlc({sources.first()}, warm, mp4, ini, factory);
     }
     // What the program adds per file before libVLC converts: examining the source.
-    const Cost probe = measure([&] {
+    const Cost probe = Measure([&] {
         for (const QString &source : sources)
             factory.IsInterlaced(source);
     });
@@ -437,7 +409,7 @@ int main(int argc, char **argv)
             switch (who) {
             case 0:
                 program.choose(mp4.extension, mp4.muxer, mp4.videoCodec, mp4.audioCodec);
-                c = measure([&] { program.convert(sources, out); });
+                c = Measure([&] { program.convert(sources, out); });
                 break;
             case 1:
                 c = bareLibVlc(sources, out, mp4, ini, factory);
@@ -511,7 +483,7 @@ int main(int argc, char **argv)
         QDir().mkpath(outProgram);
         QDir().mkpath(outFfmpeg);
         program.choose(t.extension, t.muxer, t.videoCodec, t.audioCodec);
-        const Cost costProgram = measure([&] { program.convert({lossless}, outProgram); });
+        const Cost costProgram = Measure([&] { program.convert({lossless}, outProgram); });
         const Cost costFfmpeg = ffmpegCli({lossless}, outFfmpeg, t);
         const QString fileProgram = outputOf(lossless, outProgram, t.extension);
         const QString fileFfmpeg = outputOf(lossless, outFfmpeg, t.extension);

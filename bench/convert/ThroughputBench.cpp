@@ -13,6 +13,7 @@
 //   the window <= 1.1 s per short clip;
 //   the batch command with --jobs 2 no slower than parallel -j2 with the ffmpeg command line;
 //   the batch command on the long clips within 10 % of the ffmpeg command line.
+#include "Cost.h"
 #include "Unattended.h"
 #include "convert/LibVlcControl.h"
 #include "convert/OutputNaming.h"
@@ -40,37 +41,10 @@
 #include <cstdio>
 #include <functional>
 #include <map>
-#include <sys/resource.h>
 
 namespace {
 
 // ---- Time and CPU ----------------------------------------------------------------------------
-
-double cpuSeconds(int who)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec
-           + usage.ru_stime.tv_usec / 1e6;
-}
-
-// Wall and CPU seconds of one piece of work: this process's and those of the processes it
-// waited for.
-struct Cost
-{
-    double seconds = 0;
-    double cpu = 0;
-};
-
-Cost measure(const std::function<void()> &work)
-{
-    const double self = cpuSeconds(RUSAGE_SELF), children = cpuSeconds(RUSAGE_CHILDREN);
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return {timer.elapsed() / 1000.0,
-            cpuSeconds(RUSAGE_SELF) - self + cpuSeconds(RUSAGE_CHILDREN) - children};
-}
 
 double median(QList<double> values)
 {
@@ -366,7 +340,7 @@ void time(Row &row, const QString &outDir, const std::function<bool()> &work)
     QDir(outDir).removeRecursively();
     QDir().mkpath(outDir);
     bool ok = true;
-    const Cost cost = measure([&] { ok = work(); });
+    const Cost cost = Measure([&] { ok = work(); });
     row.seconds << cost.seconds;
     row.cpu << cost.cpu;
     row.failed = row.failed || !ok;
