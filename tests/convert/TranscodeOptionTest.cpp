@@ -4,6 +4,7 @@
 #include "convert/CVLCControl.h"
 #include "settings/CIniFile.h"
 #include "settings/FormatCatalog.h"
+#include "tests/support/CascadeFixture.h"
 #include "tests/support/Mp4Settings.h"
 #include "tests/support/QStringPrinting.h"
 #include "tests/support/TempDir.h"
@@ -158,46 +159,6 @@ TEST(TranscodeOptionFor, CodecParametersGoAfterTheChannelsOnlyForTheirCodecAndOn
 
 // ---- Transcode tuning ------------------------------------------------------------------------
 
-namespace {
-
-const QByteArray Catalogue = "[genral]\n"
-                             "Extentions=.mp4|.avi|.webm\n"
-                             "OutputPath=/srv/out\n"
-                             "[muxer]\n"
-                             ".mp4=mp4|mov\n"
-                             ".avi=avi\n"
-                             ".webm=avformat\n"
-                             "[VC]\n"
-                             "mp4=h264|mp4v\n"
-                             "mov=mp4v\n"
-                             "avi=mp4v|DIV3|h264\n"
-                             "avformat=VP80\n"
-                             "[AC]\n"
-                             "mp4=mp4a|mp3\n"
-                             "mov=mp4a\n"
-                             "avi=mpga|mp3|\n"
-                             "avformat=vorb|opus\n";
-
-// The catalogue's start-up choices, and the catalogue to read the tuning from.
-class FormatCascade : public ::testing::Test
-{
-protected:
-    explicit FormatCascade(const QByteArray &catalogue = Catalogue)
-        : m_ini(m_dir.dirWithSlash())
-    {
-        m_dir.write(QStringLiteral("Formats.ini"), catalogue);
-        m_ini.SetPath(QStringLiteral("Formats.ini"));
-    }
-
-    TempDir m_dir;
-    CIniFile m_ini;
-    FormatCatalog m_formats;
-    ConversionSettings m_settings;
-    CFormatCascade m_cascade{m_ini, m_formats, m_settings, [](const QString &, const QString &) {}};
-};
-
-}   // namespace
-
 TEST(CheckTranscodeParameters, AdmitsNamesPlainValuesAndOneLevelOfModuleParameters)
 {
     for (const char *good : {"fps=25", "venc=x264{bframes=0,preset=medium,tune=ssim}",
@@ -269,7 +230,7 @@ class TunedCascade : public FormatCascade
 {
 protected:
     TunedCascade()
-        : FormatCascade(Catalogue
+        : FormatCascade(SmallCatalogue
                         + "[transcode]\n"
                           "deinterlace=interlaced\n"
                           "[VE]\n"

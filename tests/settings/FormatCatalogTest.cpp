@@ -2,13 +2,8 @@
 #include "settings/FormatCatalog.h"
 
 #include "settings/CIniFile.h"
+#include "tests/support/CascadeFixture.h"
 #include "tests/support/TempDir.h"
-
-#include <QList>
-#include <QPair>
-
-using Write = QPair<QString, QString>;
-using Writes = QList<Write>;
 
 namespace {
 
@@ -24,45 +19,6 @@ QStringList list(std::initializer_list<const char *> items)
         out << QString::fromUtf8(item);
     return out;
 }
-
-const QByteArray Catalogue = "[genral]\n"
-                             "Extentions=.mp4|.avi|.webm\n"
-                             "OutputPath=/srv/out\n"
-                             "[muxer]\n"
-                             ".mp4=mp4|mov\n"
-                             ".avi=avi\n"
-                             ".webm=avformat\n"
-                             "[VC]\n"
-                             "mp4=h264|mp4v\n"
-                             "mov=mp4v\n"
-                             "avi=mp4v|DIV3|h264\n"
-                             "avformat=VP80\n"
-                             "[AC]\n"
-                             "mp4=mp4a|mp3\n"
-                             "mov=mp4a\n"
-                             "avi=mpga|mp3|\n"
-                             "avformat=vorb|opus\n";
-
-class FormatCascade : public ::testing::Test
-{
-protected:
-    explicit FormatCascade(const QByteArray &catalogue = Catalogue)
-        : m_ini(m_dir.dirWithSlash())
-    {
-        m_dir.write(QStringLiteral("Formats.ini"), catalogue);
-        m_ini.SetPath(QStringLiteral("Formats.ini"));
-    }
-
-    TempDir m_dir;
-    CIniFile m_ini;
-    FormatCatalog m_formats;
-    ConversionSettings m_settings;
-    Writes m_writes;
-    CFormatCascade m_cascade{m_ini, m_formats, m_settings,
-                             [this](const QString &name, const QString &value) {
-                                 m_writes.append({name, value});
-                             }};
-};
 
 }   // namespace
 
@@ -149,7 +105,8 @@ TEST_F(FormatCascade, ChoosingATargetReloadsItsMuxersAndCodecsAndKeepsTheRates)
     m_writes.clear();
 
     // The file is read afresh: an edit made while the program runs shows up at the next choice.
-    m_dir.write(QStringLiteral("Formats.ini"), QByteArray(Catalogue).replace("mpga|mp3|", "mp3"));
+    m_dir.write(QStringLiteral("Formats.ini"),
+                QByteArray(SmallCatalogue).replace("mpga|mp3|", "mp3"));
     m_cascade.SelectTarget(QStringLiteral(".avi"));
     EXPECT_EQ(m_writes, Writes({
                             w("_root.containerStr", "avi"),
@@ -224,7 +181,7 @@ protected:
     // One muxer (FFmpeg's, which picks its container from the extension) for two targets, each
     // with its own codecs; .webm has none of its own and keeps the muxer's.
     PerTargetCodecs()
-        : FormatCascade(QByteArray(Catalogue)
+        : FormatCascade(QByteArray(SmallCatalogue)
                             .replace(".avi=avi\n", ".avi=avformat\n")
                             .replace("[VC]\n", "[VC]\n.avi/avformat=mp4v|h264\n")
                             .replace("[AC]\n", "[AC]\n.AVI/avformat=mp3\n"))
