@@ -19,6 +19,7 @@
 // Exit code 1 when a goal is missed: program CPU per file <= bare libVLC + 0.3 s; per codec
 // SSIM >= ffmpeg's - 0.003 at <= 110 % of ffmpeg's CPU, every frame kept at its source time;
 // the interlaced source comes out deinterlaced.
+#include "BenchWindow.h"
 #include "Cost.h"
 #include "Unattended.h"
 #include "convert/LibVlcControl.h"
@@ -158,57 +159,6 @@ qint64 sizeOf(const QStringList &files)
         total += QFileInfo(f).size();
     return total;
 }
-
-// ---- The program ----------------------------------------------------------------------------
-
-// The program's main window, shown, with its movie, over a program folder; nobody in front.
-class Program
-{
-public:
-    Program(const QString &programDir, IVlcControlFactory &factory)
-        : m_dlg(programDir,
-                CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop, m_work})
-    {
-        m_dlg.OnInitDialog();
-        m_dlg.show();
-        m_dlg.OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
-    }
-
-    // The user's choices, as the movie sends them.
-    void choose(const QString &target, const QString &muxer, const QString &videoCodec,
-                const QString &audioCodec)
-    {
-        m_dlg.OnFSCommand(QStringLiteral("ID-FS-convertTo"), target);
-        m_dlg.OnFSCommand(QStringLiteral("ID-FS-container"), muxer);
-        m_dlg.OnFSCommand(QStringLiteral("ID-FS-videoCodec"), videoCodec);
-        m_dlg.OnFSCommand(QStringLiteral("ID-FS-audioCodec"), audioCodec);
-    }
-
-    // Converts the queue once into outDir.
-    void convert(const QStringList &sources, const QString &outDir)
-    {
-        m_dlg.m_flash.host()->setVariable(QStringLiteral("_root.path"), outDir);
-        m_dlg.OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
-        m_dlg.m_fileList->ResetContent();
-        m_dlg.m_fileList->AddPathsNotQueued(sources);
-        QEventLoop loop;
-        QObject::connect(m_dlg.m_flash.host(), &CMovieHost::variableWritten, &loop,
-                         [&loop](const QString &name) {
-                             if (name == QLatin1String("_root.hideProgress"))
-                                 loop.quit();
-                         });
-        m_dlg.OnFSCommand(QStringLiteral("IDC_FS_CONVERT"), QString());
-        loop.exec();
-    }
-
-private:
-    AutoDialogs m_dialogs;
-    NoShell m_shell;
-    CThreadClock m_clock;
-    NoDesktop m_desktop;
-    CThreadWorkRunner m_work;
-    CConverterDlg m_dlg;
-};
 
 // ---- The contenders --------------------------------------------------------------------------
 
@@ -365,7 +315,7 @@ int main(int argc, char **argv)
     ini.SetPath(QStringLiteral("Formats.ini"));
 
     CLibVlcControlFactory factory;
-    Program program(programDir, factory);
+    BenchWindow program(programDir, factory);
     bool ok = true;
 
     // ---- Cost ------------------------------------------------------------------------------

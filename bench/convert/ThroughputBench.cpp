@@ -13,6 +13,7 @@
 //   the window <= 1.1 s per short clip;
 //   the batch command with --jobs 2 no slower than parallel -j2 with the ffmpeg command line;
 //   the batch command on the long clips within 10 % of the ffmpeg command line.
+#include "BenchWindow.h"
 #include "Cost.h"
 #include "Unattended.h"
 #include "convert/LibVlcControl.h"
@@ -158,55 +159,6 @@ bool allConverted(const QStringList &sources, const QString &folder, const QStri
 }
 
 // ---- The contenders --------------------------------------------------------------------------
-
-// The program's main window, shown offscreen with its movie, driving real libVLC; nobody in
-// front of it (every box answered at once).
-class Window
-{
-public:
-    Window(const QString &programDir, IVlcControlFactory &factory)
-        : m_dlg(programDir,
-                CConverterServices{m_dialogs, m_shell, m_clock, factory, m_desktop, m_work})
-    {
-        m_dlg.OnInitDialog();
-        m_dlg.show();
-    }
-
-    // The user's choices, as the movie sends them.
-    void choose(const ConversionSettings &s)
-    {
-        m_dlg.OnFSCommand(QStringLiteral("ID-FS-convertTo"), s.convertTo);
-        m_dlg.OnFSCommand(QStringLiteral("ID-FS-container"), s.container);
-        m_dlg.OnFSCommand(QStringLiteral("ID-FS-videoCodec"), s.videoCodec);
-        m_dlg.OnFSCommand(QStringLiteral("ID-FS-audioCodec"), s.audioCodec);
-    }
-
-    // Converts the queue into outDir, as the user does: the folder chosen, the files added,
-    // Convert pressed; until the run ends.
-    void convert(const QStringList &sources, const QString &outDir)
-    {
-        m_dlg.m_flash.host()->setVariable(QStringLiteral("_root.path"), outDir);
-        m_dlg.OnFSCommand(QStringLiteral("IDC_FS_OTHERDIRECTORY"), QString());
-        m_dlg.m_fileList->ResetContent();
-        m_dlg.m_fileList->AddPathsNotQueued(sources);
-        QEventLoop loop;
-        QObject::connect(m_dlg.m_flash.host(), &CMovieHost::variableWritten, &loop,
-                         [&loop](const QString &name) {
-                             if (name == QLatin1String("_root.hideProgress"))
-                                 loop.quit();
-                         });
-        m_dlg.OnFSCommand(QStringLiteral("IDC_FS_CONVERT"), QString());
-        loop.exec();
-    }
-
-private:
-    AutoDialogs m_dialogs;
-    NoShell m_shell;
-    CThreadClock m_clock;
-    NoDesktop m_desktop;
-    CThreadWorkRunner m_work;
-    CConverterDlg m_dlg;
-};
 
 // The ffmpeg command line for the catalogue's default choice: the encoders libVLC uses for it,
 // with the settings libVLC gives them.
@@ -418,8 +370,8 @@ int main(int argc, char **argv)
         return 2;
 
     CLibVlcControlFactory factory;
-    Window window(programDir, factory);
-    window.choose(settings);
+    BenchWindow window(programDir, factory);
+    window.choose(settings.convertTo, settings.container, settings.videoCodec, settings.audioCodec);
     const QString out = work.path() + "/out", state = work.path() + "/state";
     const QString ext = settings.convertTo;
 
