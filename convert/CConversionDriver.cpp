@@ -628,8 +628,10 @@ void CConversionDriver::Poll(bool endOnly)
     try {
         const int time = m_vlcHost.GetTime();
         const float position = m_vlcHost.GetPosition();
+        // Both readings are -1 once the item has ended.
+        const bool ended = !(position >= 0.0f) && time < 0;
         if (endOnly) {
-            if (!(position >= 0.0f) && time < 0)
+            if (ended)
                 EndOfAttempt();
             return;
         }
@@ -650,7 +652,7 @@ void CConversionDriver::Poll(bool endOnly)
                 m_stallPolls = 0;
                 return;
             }
-        } else if (!(position >= 0.0f) && time < 0) {
+        } else if (ended) {
             EndOfAttempt();
             return;
         }

@@ -137,6 +137,12 @@ QList<OutputTracks::SourceTrack> readSourceTracks(libvlc_media_t *media)
 constexpr char TrackWatchPrefix[] = "movarin-tracks-";
 std::atomic<unsigned> trackWatchCount{0};
 
+// Whether a "stats" module's prefix is a conversion's track watch.
+bool isTrackWatch(const char *prefix)
+{
+    return prefix && std::strncmp(prefix, TrackWatchPrefix, sizeof TrackWatchPrefix - 1) == 0;
+}
+
 }   // namespace
 
 // ---- CLibVlcInstance -------------------------------------------------------------------------
@@ -192,7 +198,7 @@ void CLibVlcInstance::OnLog(void *data, int level, const vlc_log_t *context, con
         va_arg(copy, const char *);   // the type
         const int id = va_arg(copy, int);
         va_end(copy);
-        if (prefix && std::strncmp(prefix, TrackWatchPrefix, sizeof TrackWatchPrefix - 1) == 0) {
+        if (isTrackWatch(prefix)) {
             const std::lock_guard guard(self->m_writeErrorLock);
             if (self->m_muxedTracks.size() < MaxMuxedTracks)
                 self->m_muxedTracks.append({QString::fromUtf8(prefix), id});
@@ -210,7 +216,7 @@ void CLibVlcInstance::OnLog(void *data, int level, const vlc_log_t *context, con
         va_arg(copy, int);   // the track
         const char *type = va_arg(copy, const char *);
         va_end(copy);
-        if (prefix && std::strncmp(prefix, TrackWatchPrefix, sizeof TrackWatchPrefix - 1) == 0)
+        if (isTrackWatch(prefix))
             return;   // a conversion's, not a look at a file
         if (type && std::strcmp(type, "Video") == 0)
             self->m_sawVideoPacket = true;

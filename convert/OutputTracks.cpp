@@ -274,6 +274,13 @@ quint64 readUnsigned(const QByteArray &data, const Element &element)
     return value;
 }
 
+// An unsigned integer element's value written over its length bytes, most significant first.
+void writeUnsigned(char *at, qint64 length, quint64 value)
+{
+    for (qint64 i = 0; i < length; ++i)
+        at[length - 1 - i] = char(i < 8 ? (value >> (8 * i)) & 0xff : 0);
+}
+
 struct MatroskaTrack
 {
     Element entry;
@@ -469,8 +476,7 @@ renumberedReferences(QIODevice &file, const TrackList &list,
                             if (it == renumbered.cend())
                                 continue;
                             QByteArray value(length, 0);
-                            for (qint64 i = 0; i < length; ++i)
-                                value[length - 1 - i] = char((*it >> (8 * i)) & 0xff);
+                            writeUnsigned(value.data(), length, *it);
                             writes.append({payload + field.payload, value});
                         }
                     }
@@ -522,18 +528,12 @@ Outcome arrangeMatroska(QIODevice &file, const TrackList &list, const QList<Trac
         QByteArray bytes = payload.mid(track.entry.begin, track.entry.end - track.entry.begin);
         if (isLanguageCode(wanted.language) && track.languageAt >= 0)
             bytes.replace(track.languageAt - track.entry.begin, 3, wanted.language.toLatin1());
-        if (wanted.isDefault && track.flagDefaultAt >= 0) {
-            // An unsigned integer of one byte or more: the value in its last byte.
-            const qint64 at = track.flagDefaultAt - track.entry.begin;
-            for (qint64 i = 0; i < track.flagDefaultLength; ++i)
-                bytes[at + i] = 0;
-            bytes[at + track.flagDefaultLength - 1] = char(*wanted.isDefault ? 1 : 0);
-        }
-        if (const auto it = renumbered.constFind(track.number); it != renumbered.cend()) {
-            const qint64 at = track.numberAt - track.entry.begin;
-            for (qint64 i = 0; i < track.numberLength; ++i)
-                bytes[at + track.numberLength - 1 - i] = char((*it >> (8 * i)) & 0xff);
-        }
+        if (wanted.isDefault && track.flagDefaultAt >= 0)
+            writeUnsigned(bytes.data() + (track.flagDefaultAt - track.entry.begin),
+                          track.flagDefaultLength, *wanted.isDefault ? 1 : 0);
+        if (const auto it = renumbered.constFind(track.number); it != renumbered.cend())
+            writeUnsigned(bytes.data() + (track.numberAt - track.entry.begin), track.numberLength,
+                          *it);
         rewritten += bytes;
         pos = place.entry.end;
         ++slot;
