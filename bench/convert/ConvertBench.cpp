@@ -17,6 +17,7 @@
 #include "platform/Shell.h"
 #include "platform/ThreadClock.h"
 #include "settings/FormatCatalog.h"
+#include "tests/support/Mp4Settings.h"
 #include "ui/CConverterDlg.h"
 
 #include <QApplication>
@@ -42,20 +43,6 @@ bool run(const QString &program, const QStringList &args)
         return false;
     }
     return true;
-}
-
-ConversionSettings defaultSettings()
-{
-    ConversionSettings s;
-    s.convertTo = QStringLiteral(".mp4");
-    s.container = QStringLiteral("mp4");
-    s.videoCodec = QStringLiteral("h264");
-    s.videoBitrate = QStringLiteral("1024");
-    s.videoScale = QStringLiteral("1");
-    s.audioCodec = QStringLiteral("mp4a");
-    s.audioBitrate = QStringLiteral("128");
-    s.audioChannels = QStringLiteral("2");
-    return s;
 }
 
 // The program's main window over a program folder, with nobody in front of it.
@@ -107,7 +94,7 @@ double bareLibVlc(const QStringList &sources, const QString &outDir, IVlcControl
         const QString out = OutputNaming::DefaultCandidate(source, false, outDir,
                                                            QStringLiteral(".mp4"));
         std::unique_ptr<CVLCControl> control = factory.CreateControl();
-        control->addTarget(source, {TranscodeOption::Build(defaultSettings(), out)}, 10, -666);
+        control->addTarget(source, {TranscodeOption::Build(Mp4Settings(), out)}, 10, -666);
         // Poll finely: this is the engine's own speed, without the program's pauses and polls.
         QThread::msleep(20);
         while (control->GetTime() >= 0 || control->GetPosition() >= 0.0f)

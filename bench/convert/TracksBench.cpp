@@ -9,6 +9,7 @@
 #include "convert/LibVlcControl.h"
 #include "convert/TranscodeOption.h"
 #include "settings/FormatCatalog.h"
+#include "tests/support/Mp4Settings.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -71,17 +72,11 @@ int main(int argc, char **argv)
     CLibVlcControlFactory factory;
     bool missed = false;
     for (const char *target : {".mp4", ".mkv"}) {
-        ConversionSettings settings;
+        ConversionSettings settings = Mp4Settings();
         settings.convertTo = QLatin1String(target);
         settings.container = settings.convertTo == QLatin1String(".mp4")
                                  ? QStringLiteral("avformat{}")
                                  : QStringLiteral("avformat");
-        settings.videoCodec = QStringLiteral("h264");
-        settings.videoBitrate = QStringLiteral("1024");
-        settings.videoScale = QStringLiteral("1");
-        settings.audioCodec = QStringLiteral("mp4a");
-        settings.audioBitrate = QStringLiteral("128");
-        settings.audioChannels = QStringLiteral("2");
         const QString output = dir.filePath(QStringLiteral("out")) + settings.convertTo;
         std::unique_ptr<CVLCControl> control = factory.CreateControl();
         control->addTarget(source, {TranscodeOption::Build(settings, output)}, 10, -666);
