@@ -2,6 +2,7 @@
 #include "OutputTracks.h"
 
 #include "Mp4Box.h"
+#include "MpegTracks.h"
 
 #include <QFile>
 #include <QHash>
@@ -631,6 +632,8 @@ std::optional<QList<HeaderTrack>> ReadTracks(const QString &path)
             return std::nullopt;
         return mp4HeaderTracks(movie.payload, *tracks);
     }
+    if (auto tracks = Mpeg::ReadTransportStreamTracks(file))
+        return tracks;
     const TrackList list = readTrackList(file);
     if (list.status != Outcome::Arranged)
         return std::nullopt;
@@ -667,6 +670,7 @@ QList<TrackPlan> PlanFor(const QList<int> &muxedIds, const QList<SourceTrack> &s
             wanted.rank = int(source.size() + i);   // unknown tracks keep their order, last
         } else {
             wanted.rank = int(found - source.cbegin());
+            wanted.kind = found->kind;
             if (found->kind == Kind::Audio) {
                 wanted.language = isLanguageCode(found->language) ? found->language : QString();
                 wanted.isDefault = found->id == defaultAudio;
@@ -701,6 +705,9 @@ Outcome Arrange(QIODevice &file, const QList<TrackPlan> &plan)
     case Mp4Box::MovieBox::Status::NotMp4:
         break;
     }
+    for (const auto arrange : {Mpeg::ArrangeTransportStream, Mpeg::ArrangeProgramStream})
+        if (const Outcome outcome = arrange(file, plan); outcome != Outcome::NotHandled)
+            return outcome;
     const Outcome ogg = arrangeOgg(file, plan);
     if (ogg != Outcome::NotHandled)
         return ogg;

@@ -71,12 +71,20 @@ int main(int argc, char **argv)
     }
     CLibVlcControlFactory factory;
     bool missed = false;
-    for (const char *target : {".mp4", ".mkv"}) {
+    // The catalogue's muxer and codecs for each target; an MPEG output is read whole twice
+    // (once checked, once renumbered).
+    struct Target
+    {
+        const char *extension, *muxer, *video, *audio;
+    };
+    for (const Target &target :
+         {Target{".mp4", "avformat{}", "h264", "mp4a"}, Target{".mkv", "avformat", "h264", "mp4a"},
+          Target{".ts", "avformat", "h264", "mp4a"}, Target{".mpg", "ps", "mp2v", "mpga"}}) {
         ConversionSettings settings = Mp4Settings();
-        settings.convertTo = QLatin1String(target);
-        settings.container = settings.convertTo == QLatin1String(".mp4")
-                                 ? QStringLiteral("avformat{}")
-                                 : QStringLiteral("avformat");
+        settings.convertTo = QLatin1String(target.extension);
+        settings.container = QLatin1String(target.muxer);
+        settings.videoCodec = QLatin1String(target.video);
+        settings.audioCodec = QLatin1String(target.audio);
         const QString output = dir.filePath(QStringLiteral("out")) + settings.convertTo;
         std::unique_ptr<CVLCControl> control = factory.CreateControl();
         control->addTarget(source, {TranscodeOption::Build(settings, output)}, 10, -666);
@@ -93,7 +101,7 @@ int main(int argc, char **argv)
             const QString error = control->ArrangeTracks(copy);
             times << timer.nsecsElapsed() / 1000;
             if (!error.isEmpty())
-                std::fprintf(stderr, "%s: %s\n", target, qPrintable(error));
+                std::fprintf(stderr, "%s: %s\n", target.extension, qPrintable(error));
         }
         std::sort(times.begin(), times.end());
         const double megabytes = double(QFileInfo(output).size()) / 1e6;
@@ -101,7 +109,7 @@ int main(int argc, char **argv)
         const double limitMs = 20.0 + 4.0 * megabytes;
         std::printf("%s: %.1f MB, rewriting its track list: median %.2f ms (min %.2f, max %.2f) "
                     "over %d copies; target <= %.1f ms\n",
-                    target, megabytes, medianMs, double(times.first()) / 1000.0,
+                    target.extension, megabytes, medianMs, double(times.first()) / 1000.0,
                     double(times.last()) / 1000.0, copies, limitMs);
         missed = missed || medianMs > limitMs;
     }

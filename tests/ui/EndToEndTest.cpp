@@ -453,15 +453,21 @@ TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
                               .split(QLatin1Char(' '))
                           << path);
         ffprobe.waitForFinished(30000);
+        // A transport stream's streams come twice, under its program first: the last block.
         return QString::fromUtf8(ffprobe.readAllStandardOutput())
+            .section(QStringLiteral("\n\n"), -1)
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     };
     const QStringList audio{"audio,48000,0,eng", "audio,32000,1,fra", "audio,44100,0,deu"};
-    // MP4 names every track's language, "und" for none; Matroska leaves it out.
-    const QList<std::pair<QString, QStringList>> targets{{QStringLiteral(".mp4"),
-                                                          QStringList{"video,1,und"} + audio},
-                                                         {QStringLiteral(".mkv"),
-                                                          QStringList{"video,1"} + audio}};
+    // MP4 names every track's language, "und" for none; Matroska leaves it out. A transport
+    // stream has languages but no default flag; a program stream neither (in FFmpeg's reading),
+    // and libVLC lists its tracks only once they play (their order is checked in MpegTracks).
+    const QList<std::pair<QString, QStringList>> targets{
+        {QStringLiteral(".mp4"), QStringList{"video,1,und"} + audio},
+        {QStringLiteral(".mkv"), QStringList{"video,1"} + audio},
+        {QStringLiteral(".ts"),
+         {"video,0", "audio,48000,0,eng", "audio,32000,0,fra", "audio,44100,0,deu"}},
+        {QStringLiteral(".mpg"), {"video,0", "audio,48000,0", "audio,32000,0", "audio,44100,0"}}};
     for (const auto &[target, expected] : targets) {
         SCOPED_TRACE(target.toStdString());
         const QString out = dir.file(QStringLiteral("out") + target);
@@ -478,8 +484,9 @@ TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
              {QStringLiteral("tracks"), QStringLiteral("tracks2"), QStringLiteral("tracks3")}) {
             const QString output = out + QLatin1Char('/') + name + target;
             EXPECT_EQ(streams(output), expected) << name.toStdString();
-            EXPECT_EQ(vlcAudioLanguages(output), QStringList({"eng", "fra", "deu"}))
-                << name.toStdString();
+            if (target != QLatin1String(".mpg"))
+                EXPECT_EQ(vlcAudioLanguages(output), QStringList({"eng", "fra", "deu"}))
+                    << name.toStdString();
         }
     }
 }
