@@ -50,7 +50,9 @@ class Blocks
 {
 public:
     Blocks(QIODevice &file, qint64 blockBytes)
-        : m_file(file), m_size(file.size()), m_blockBytes(blockBytes)
+        : m_file(file)
+        , m_size(file.size())
+        , m_blockBytes(blockBytes)
     {
     }
 
@@ -139,8 +141,7 @@ std::optional<SectionPlace> sectionIn(const char *packet)
     if (at + 3 > TsPacketBytes)
         return std::nullopt;
     const qint64 length = 3 + (((quint8(packet[at + 1]) & 0x0f) << 8) | quint8(packet[at + 2]));
-    if (length < 12 || at + length > TsPacketBytes
-        || mpegCrc32(packet + at, length) != 0)
+    if (length < 12 || at + length > TsPacketBytes || mpegCrc32(packet + at, length) != 0)
         return std::nullopt;
     return SectionPlace{at, length};
 }
@@ -183,10 +184,25 @@ struct Pmt
 Kind kindOfStreamType(quint8 type)
 {
     switch (type) {
-    case 0x01: case 0x02: case 0x10: case 0x1b: case 0x24: case 0x42: case 0xd1: case 0xea:
+    case 0x01:
+    case 0x02:
+    case 0x10:
+    case 0x1b:
+    case 0x24:
+    case 0x42:
+    case 0xd1:
+    case 0xea:
         return Kind::Video;
-    case 0x03: case 0x04: case 0x0f: case 0x11: case 0x1c: case 0x81: case 0x82: case 0x83:
-    case 0x84: case 0x87:
+    case 0x03:
+    case 0x04:
+    case 0x0f:
+    case 0x11:
+    case 0x1c:
+    case 0x81:
+    case 0x82:
+    case 0x83:
+    case 0x84:
+    case 0x87:
         return Kind::Audio;
     default:
         return Kind::Other;
@@ -274,14 +290,14 @@ TsScan scanTransportStream(Blocks &blocks)
             const std::optional<SectionPlace> place = sectionIn(packet);
             if (!place)
                 return scan;
-            const std::optional<quint16> named
-                = pmtPidOf(QByteArray(packet + place->at, place->length));
+            const std::optional<quint16> named = pmtPidOf(
+                QByteArray(packet + place->at, place->length));
             if (!named || (pmtPid && *pmtPid != *named) || (!pmtPid && seen[*named]))
                 return scan;
             pmtPid = named;
         } else if (pmtPid && pid == *pmtPid) {
-            const std::optional<SectionPlace> place
-                = startsUnit(packet) ? sectionIn(packet) : std::nullopt;
+            const std::optional<SectionPlace> place = startsUnit(packet) ? sectionIn(packet)
+                                                                         : std::nullopt;
             if (!place)
                 return scan;
             const QByteArray section(packet + place->at, place->length);
@@ -641,16 +657,16 @@ Outcome ArrangeProgramStream(QIODevice &file, const QList<TrackPlan> &plan)
             const char *packet = size > 0 ? blocks.at(pos, size) : nullptr;
             if (!packet)
                 return Outcome::Damaged;
-            const std::optional<QList<MapEntry>> entries
-                = quint8(packet[3]) == 0xbc ? streamMapEntries(packet, size) : std::nullopt;
+            const std::optional<QList<MapEntry>> entries = quint8(packet[3]) == 0xbc
+                                                               ? streamMapEntries(packet, size)
+                                                               : std::nullopt;
             if (entries)
                 for (const MapEntry &entry : *entries)
-                    languagesWritten
-                        = languagesWritten
-                          || (entry.languageAt >= 0
-                              && !languages[quint8(packet[entry.idAt])].isEmpty()
-                              && QByteArray(packet + entry.languageAt, 3)
-                                     != languages[quint8(packet[entry.idAt])]);
+                    languagesWritten = languagesWritten
+                                       || (entry.languageAt >= 0
+                                           && !languages[quint8(packet[entry.idAt])].isEmpty()
+                                           && QByteArray(packet + entry.languageAt, 3)
+                                                  != languages[quint8(packet[entry.idAt])]);
             pos += size;
         }
         if (!languagesWritten)

@@ -19,19 +19,18 @@ using OutputTracks::Kind;
 using OutputTracks::Outcome;
 
 // Video and three audio tracks told apart by their sample rates: 48000, 32000, 44100 Hz.
-QByteArray madeByFfmpeg(const TempDir &dir, const QString &name, const QString &codecs,
-                        int seconds)
+QByteArray madeByFfmpeg(const TempDir &dir, const QString &name, const QString &codecs, int seconds)
 {
     const QString length = QString::number(seconds);
     QProcess ffmpeg;
-    ffmpeg.start(
-        QStringLiteral("ffmpeg"),
-        QStringLiteral("-nostdin -v error -y -f lavfi -i testsrc2=size=96x64:rate=25:duration=%1 "
-                       "-f lavfi -i sine=f=300:d=%1:r=48000 -f lavfi -i sine=f=600:d=%1:r=32000 "
-                       "-f lavfi -i sine=f=900:d=%1:r=44100 -map 0 -map 1 -map 2 -map 3 %2")
-                .arg(length, codecs)
-                .split(QLatin1Char(' '))
-            << dir.file(name));
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 QStringLiteral(
+                     "-nostdin -v error -y -f lavfi -i testsrc2=size=96x64:rate=25:duration=%1 "
+                     "-f lavfi -i sine=f=300:d=%1:r=48000 -f lavfi -i sine=f=600:d=%1:r=32000 "
+                     "-f lavfi -i sine=f=900:d=%1:r=44100 -map 0 -map 1 -map 2 -map 3 %2")
+                         .arg(length, codecs)
+                         .split(QLatin1Char(' '))
+                     << dir.file(name));
     EXPECT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0)
         << ffmpeg.readAllStandardError().toStdString();
     return dir.read(name);
@@ -60,8 +59,8 @@ QStringList ffprobeAudio(const QString &path)
 // The same as GStreamer's discoverer lists the audio streams (two-letter languages).
 QStringList gstreamerAudio(const QString &path)
 {
-    const QString report
-        = output(QStringLiteral("gst-discoverer-1.0"), {QStringLiteral("-v"), path});
+    const QString report = output(QStringLiteral("gst-discoverer-1.0"),
+                                  {QStringLiteral("-v"), path});
     QStringList tracks;
     static const QRegularExpression field(QStringLiteral("^\\s*(Language|Sample rate): (.*)$"),
                                           QRegularExpression::MultilineOption);
@@ -79,7 +78,7 @@ QStringList gstreamerAudio(const QString &path)
 // each is chosen in turn and played until its decoder tells its rate.
 QStringList vlcAudioRates(const QString &path)
 {
-    const char *const arguments[] = {"--quiet",     "--ignore-config", "--no-lua",
+    const char *const arguments[] = {"--quiet",      "--ignore-config", "--no-lua",
                                      "--vout=dummy", "--aout=dummy",    "--no-video"};
     libvlc_instance_t *instance = libvlc_new(std::size(arguments), arguments);
     if (!instance)
@@ -134,8 +133,7 @@ QStringList vlcAudioLanguages(const QString &path)
     const unsigned count = libvlc_media_tracks_get(media, &tracks);
     for (unsigned i = 0; i < count; ++i)
         if (tracks[i]->i_type == libvlc_track_audio)
-            languages << QString::fromUtf8(tracks[i]->psz_language ? tracks[i]->psz_language
-                                                                   : "");
+            languages << QString::fromUtf8(tracks[i]->psz_language ? tracks[i]->psz_language : "");
     if (tracks)
         libvlc_media_tracks_release(tracks, count);
     libvlc_media_release(media);
@@ -158,8 +156,8 @@ const char *const ProgramStream = "-c:v mpeg1video -c:a mp2 -f mpeg";
 TEST(MpegTracks, TheAudioTracksTakeTheSourcesOrderAndLanguagesInEveryPlayer)
 {
     TempDir dir;
-    for (const auto &[name, codecs] : {std::pair{"clip.ts", TransportStream},
-                                       std::pair{"clip.mpg", ProgramStream}}) {
+    for (const auto &[name, codecs] :
+         {std::pair{"clip.ts", TransportStream}, std::pair{"clip.mpg", ProgramStream}}) {
         SCOPED_TRACE(name);
         const QString path = dir.file(QLatin1String(name));
         const QByteArray before = madeByFfmpeg(dir, QLatin1String(name), QLatin1String(codecs), 4);
@@ -205,8 +203,8 @@ TEST(MpegTracks, TheAudioTracksTakeTheSourcesOrderAndLanguagesInEveryPlayer)
 TEST(MpegTracks, AStreamThatDoesNotReadIsLeftAsItIs)
 {
     TempDir dir;
-    for (const auto &[name, codecs] : {std::pair{"clip.ts", TransportStream},
-                                       std::pair{"clip.mpg", ProgramStream}}) {
+    for (const auto &[name, codecs] :
+         {std::pair{"clip.ts", TransportStream}, std::pair{"clip.mpg", ProgramStream}}) {
         SCOPED_TRACE(name);
         const QByteArray whole = madeByFfmpeg(dir, QLatin1String(name), QLatin1String(codecs), 1);
         ASSERT_FALSE(whole.isEmpty());
