@@ -78,6 +78,9 @@ public:
         return m_block.data() + (pos - m_base);
     }
 
+    // The first bytes of the device, read on their own: whether it is worth reading on.
+    QByteArray peek(qint64 n) { return m_file.seek(0) ? m_file.read(n) : QByteArray(); }
+
     void changed() { m_dirty = true; }
 
     bool flush()
@@ -269,11 +272,9 @@ struct TsScan
 TsScan scanTransportStream(Blocks &blocks)
 {
     TsScan scan;
-    const char *first = blocks.at(0, 1);
-    if (!first || quint8(first[0]) != 0x47)
-        return scan;
-    const char *second = blocks.at(TsPacketBytes, 1);
-    if (second && quint8(second[0]) != 0x47)
+    const QByteArray start = blocks.peek(TsPacketBytes + 1);
+    if (start.isEmpty() || quint8(start.at(0)) != 0x47
+        || (start.size() > TsPacketBytes && quint8(start.at(TsPacketBytes)) != 0x47))
         return scan;
     scan.status = Outcome::Damaged;
     if (blocks.size() % TsPacketBytes != 0)
@@ -478,8 +479,7 @@ struct PsScan
 PsScan scanProgramStream(Blocks &blocks)
 {
     PsScan scan;
-    const char *start = blocks.at(0, std::min<qint64>(4, blocks.size()));
-    if (!start || blocks.size() < 4 || QByteArray(start, 4) != QByteArray("\0\0\1\xba", 4))
+    if (blocks.peek(4) != QByteArray("\0\0\1\xba", 4))
         return scan;
     scan.status = Outcome::Damaged;
     QHash<int, PsStream> streams;
