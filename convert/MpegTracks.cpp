@@ -268,8 +268,9 @@ struct TsScan
 };
 
 // Reads every packet: each in sync, one program, every copy of its map whole, the same and
-// followed by stuffing only, and the map after the PAT that names it.
-TsScan scanTransportStream(Blocks &blocks)
+// followed by stuffing only, and the map after the PAT that names it. With mapOnly, only up
+// to the first copy of the map (a source may be long, or cut short).
+TsScan scanTransportStream(Blocks &blocks, bool mapOnly = false)
 {
     TsScan scan;
     const QByteArray start = blocks.peek(TsPacketBytes + 1);
@@ -277,12 +278,13 @@ TsScan scanTransportStream(Blocks &blocks)
         || (start.size() > TsPacketBytes && quint8(start.at(TsPacketBytes)) != 0x47))
         return scan;
     scan.status = Outcome::Damaged;
-    if (blocks.size() % TsPacketBytes != 0)
+    if (blocks.size() % TsPacketBytes != 0 && !mapOnly)
         return scan;
     std::optional<quint16> pmtPid;
     bool pmtSeen = false;
     QList<bool> seen(PidCount, false);
-    for (qint64 pos = 0; pos < blocks.size(); pos += TsPacketBytes) {
+    for (qint64 pos = 0; pos + TsPacketBytes <= blocks.size() && !(mapOnly && pmtSeen);
+         pos += TsPacketBytes) {
         const char *packet = blocks.at(pos, TsPacketBytes);
         if (!packet || quint8(packet[0]) != 0x47)
             return scan;
@@ -569,7 +571,7 @@ Outcome ArrangeTransportStream(QIODevice &file, const QList<TrackPlan> &plan)
 std::optional<QList<HeaderTrack>> ReadTransportStreamTracks(QIODevice &file)
 {
     Blocks blocks(file, TsBlockBytes);
-    const TsScan scan = scanTransportStream(blocks);
+    const TsScan scan = scanTransportStream(blocks, true);
     if (scan.status != Outcome::Arranged)
         return std::nullopt;
     QList<HeaderTrack> tracks;

@@ -22,7 +22,8 @@ Outcome ArrangeTransportStream(QIODevice &file, const QList<TrackPlan> &plan);
 Outcome ArrangeProgramStream(QIODevice &file, const QList<TrackPlan> &plan);
 
 // A transport stream's tracks in its program map's order, with their languages (it has no
-// default flag); nullopt for any other file, or one that does not read.
+// default flag), read up to its first map; nullopt for any other file, or one that does not
+// read.
 std::optional<QList<HeaderTrack>> ReadTransportStreamTracks(QIODevice &file);
 
 // Largest stretch of a program stream read into memory to move the audio's first packets.
