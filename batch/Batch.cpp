@@ -897,7 +897,10 @@ int Run(int argc, char **argv)
         reporter.Summary(0, static_cast<int>(options.leftOut.size()), 0, QString());
         return ExitFailed;
     }
-    const int status = options.jobs > 1 && options.files.size() > 1
+    // A process converts one file and ends, however many files the run has: a crash or a hang
+    // inside libVLC costs that file only, the next file's process gets ready while one converts,
+    // and no process lives long enough for libVLC's buffers to fragment its heap.
+    const int status = options.files.size() > 1
                            ? Workers(options, reporter, arguments).Run()
                            : RunHere(options, ini, formats, reporter, arguments);
     return status == ExitConverted ? leftOutStatus : status;

@@ -21,8 +21,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # what is loaded at run time is named here: libVLC's transcoding and muxing plugins, the QML
 # modules the movie imports (with the ones they pull in), and a font for the movie's text.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# libvlc-bin keeps libVLC's plugin cache, without which every start of libVLC (each file of a
+# `--batch --jobs` run is a process of its own) loads all of its plugins first.
 set(MOVARIN_RUNTIME_PACKAGES
-    vlc-plugin-base
+    vlc-plugin-base libvlc-bin
     qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
     qml6-module-qtquick-templates qml6-module-qtquick-window qml6-module-qtqml-workerscript
     fonts-dejavu-core)

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Called first thing in main(), before any other thread starts.
+// Called first thing in main(), before any other thread starts, by a process that converts a
+// queue of files (the window); a process that converts one file and ends has no need of it.
 //
 // glibc raises its mmap threshold each time a large mmapped block is freed (up to 32 MB), and
 // from then on serves blocks of that size from the heaps of the threads that ask. libVLC frees

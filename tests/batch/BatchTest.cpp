@@ -71,6 +71,50 @@ protected:
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
 
+    // Four files, N at once; the process converting the second one stops answering, as one
+    // stuck inside libVLC does, once it has begun writing. It costs that file only.
+    void HangInOneFileCostsOnlyThatFile(const QString &jobs)
+    {
+        QStringList clips;
+        for (const char *name : {"one.mov", "hang.mov", "two.mov", "three.mov"})
+            clips << SampleClips::Make(QStringLiteral(".mov"), in, {}, QLatin1String(name));
+        QProcess process;
+        start(process, QStringList{"--jobs", jobs, "--json", "--output", out, in},
+              {"MOVARIN_BATCH_SILENCE_LIMIT_S=3"});
+        bool stopped = false;
+        QElapsedTimer waited;
+        waited.start();
+        while (!stopped && waited.elapsed() < 60000) {
+            for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+                QFile cmdline(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
+                const bool writing = !QDir(out)
+                                          .entryList({QStringLiteral(".hang.*.part.*")},
+                                                     QDir::Files | QDir::Hidden)
+                                          .isEmpty();
+                if (writing && pid.toInt() > 0 && cmdline.open(QIODevice::ReadOnly)
+                    && cmdline.readAll().contains("/in/hang.mov")
+                    && ::kill(pid.toInt(), SIGSTOP) == 0)
+                    stopped = true;
+            }
+            QThread::msleep(20);
+        }
+        ASSERT_TRUE(stopped);
+        ASSERT_TRUE(process.waitForFinished(120000));
+        stdOut = QString::fromUtf8(process.readAllStandardOutput());
+        EXPECT_EQ(process.exitCode(), 1);
+        const QHash<QString, QJsonObject> files = results();
+        ASSERT_EQ(files.size(), 4) << stdOut.toStdString();
+        EXPECT_EQ(files[clips[1]].value("state").toString(), "failed");
+        EXPECT_EQ(files[clips[1]].value("reason").toString(),
+                  "its conversion stopped answering and was ended");
+        for (int i : {0, 2, 3}) {
+            EXPECT_EQ(files[clips[i]].value("state").toString(), "converted") << i;
+            EXPECT_EQ(SampleClips::VideoCodec(files[clips[i]].value("output").toString()), "h264");
+        }
+        // Not even the hidden file the killed process was writing is left.
+        EXPECT_TRUE(Leftovers(out).isEmpty());
+    }
+
     // The "file" events of --json output, by source.
     QHash<QString, QJsonObject> results() const
     {
@@ -205,43 +249,11 @@ TEST_F(BatchTest, AJobsRunWritesNoMoreThanNFilesAtOnceWhileMoreGetReady)
 
 TEST_F(BatchTest, AHangInOneProcessOfAJobsRunCostsOnlyItsFile)
 {
-    QStringList clips;
-    for (const char *name : {"one.mov", "hang.mov", "two.mov", "three.mov"})
-        clips << SampleClips::Make(QStringLiteral(".mov"), in, {}, QLatin1String(name));
-    QProcess process;
-    start(process, {"--jobs", "2", "--json", "--output", out, in},
-          {"MOVARIN_BATCH_SILENCE_LIMIT_S=3"});
-    // The process converting hang.mov stops answering, as one stuck inside libVLC does, once it
-    // has begun writing.
-    bool stopped = false;
-    QElapsedTimer waited;
-    waited.start();
-    while (!stopped && waited.elapsed() < 60000) {
-        for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-            QFile cmdline(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
-            const bool writing = !QDir(out)
-                                      .entryList({QStringLiteral(".hang.*.part.*")},
-                                                 QDir::Files | QDir::Hidden)
-                                      .isEmpty();
-            if (writing && pid.toInt() > 0 && cmdline.open(QIODevice::ReadOnly)
-                && cmdline.readAll().contains("/in/hang.mov") && ::kill(pid.toInt(), SIGSTOP) == 0)
-                stopped = true;
-        }
-        QThread::msleep(20);
-    }
-    ASSERT_TRUE(stopped);
-    ASSERT_TRUE(process.waitForFinished(120000));
-    stdOut = QString::fromUtf8(process.readAllStandardOutput());
-    EXPECT_EQ(process.exitCode(), 1);
-    const QHash<QString, QJsonObject> files = results();
-    ASSERT_EQ(files.size(), 4) << stdOut.toStdString();
-    EXPECT_EQ(files[clips[1]].value("state").toString(), "failed");
-    EXPECT_EQ(files[clips[1]].value("reason").toString(),
-              "its conversion stopped answering and was ended");
-    for (int i : {0, 2, 3}) {
-        EXPECT_EQ(files[clips[i]].value("state").toString(), "converted") << i;
-        EXPECT_EQ(SampleClips::VideoCodec(files[clips[i]].value("output").toString()), "h264");
-    }
-    // Not even the hidden file the killed process was writing is left.
-    EXPECT_TRUE(Leftovers(out).isEmpty());
+    HangInOneFileCostsOnlyThatFile(QStringLiteral("2"));
+}
+
+// Without --jobs too, each file is converted in a process of its own.
+TEST_F(BatchTest, AHangInOneFileOfARunOfOneJobCostsOnlyThatFile)
+{
+    HangInOneFileCostsOnlyThatFile(QStringLiteral("1"));
 }
