@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OutputTracks.h"
 
+#include "AviTracks.h"
 #include "Mp4Box.h"
 
 #include <QFile>
@@ -631,6 +632,8 @@ std::optional<QList<HeaderTrack>> ReadTracks(const QString &path)
             return std::nullopt;
         return mp4HeaderTracks(movie.payload, *tracks);
     }
+    if (std::optional<QList<HeaderTrack>> avi = Avi::ReadTracks(file))
+        return avi;
     const TrackList list = readTrackList(file);
     if (list.status != Outcome::Arranged)
         return std::nullopt;
@@ -701,6 +704,8 @@ Outcome Arrange(QIODevice &file, const QList<TrackPlan> &plan)
     case Mp4Box::MovieBox::Status::NotMp4:
         break;
     }
+    if (const Outcome avi = Avi::Arrange(file, plan); avi != Outcome::NotHandled)
+        return avi;
     const Outcome ogg = arrangeOgg(file, plan);
     if (ogg != Outcome::NotHandled)
         return ogg;

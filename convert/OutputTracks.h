@@ -30,8 +30,8 @@ struct HeaderTrack
     bool isDefault = false;   // MP4: the track is enabled; Matroska: FlagDefault
 };
 
-// The tracks of an MP4-family or Matroska file in the header's order; nullopt for any other
-// file, or one whose header does not read.
+// The tracks of an MP4-family, Matroska or AVI file in the header's order; nullopt for any
+// other file, or one whose header does not read.
 std::optional<QList<HeaderTrack>> ReadTracks(const QString &path);
 
 // One track of the source, as libVLC reads it, in libVLC's (the source's) order.
@@ -58,7 +58,7 @@ QList<TrackPlan> PlanFor(const QList<int> &muxedIds, const QList<SourceTrack> &s
 
 enum class Outcome {
     Arranged,   // the header now says what the plan asks
-    NotHandled,   // not an MP4-family, Matroska or Ogg file
+    NotHandled,   // not an MP4-family, Matroska, Ogg or AVI file
     Mismatch,   // the file holds another number of tracks than the plan: left as it is
     Damaged,   // the header does not read: left as it is
     WriteFailed,
