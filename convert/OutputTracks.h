@@ -13,7 +13,8 @@ class QIODevice;
 // language and marks the first track of each kind default. Once the muxer is done, the header
 // of an MP4-family or Matroska output is put right in place: the tracks in the source's order,
 // their languages, and the source's default audio track marked default (the only one); an Ogg
-// output's tracks are put in the source's order (Ogg has no languages or flags).
+// output's tracks are put in the source's order (Ogg has no languages or flags), and so are an
+// AVI output's streams (see AviTracks.h).
 // The header keeps its size: the boxes, elements or pages are moved within it and values of the
 // same length are written over the muxer's. In Matroska, where libVLC lists the tracks by
 // number, the numbers stay with the places, and each block and cue naming a moved track gets

@@ -54,24 +54,24 @@ QStringList ffmpegStreams(const QString &path)
 }
 
 // GStreamer: the audio streams in the order the AVI demuxer numbers its pads, each decoded with
-// the decoder its header asks for; the rates the decoders give, or the errors.
+// the decoder its header asks for (one pipeline a stream, so that their outputs do not mix);
+// the rates the decoders give, or the errors.
 QStringList gstreamerAudioRates(const QString &path)
 {
-    QStringList arguments{
-        QStringLiteral("-v"), QStringLiteral("filesrc"),  QStringLiteral("location=") + path,
-        QStringLiteral("!"),  QStringLiteral("avidemux"), QStringLiteral("name=d")};
-    for (int i = 0; i < 3; ++i)
-        arguments << QStringLiteral("d.audio_%1").arg(i)
-                  << QStringLiteral("! queue ! decodebin ! fakesink").split(QLatin1Char(' '));
-    const QString output = run(QStringLiteral("gst-launch-1.0"), arguments);
-    if (output.contains(QLatin1String("ERROR")))
-        return {output.right(600)};
-    QStringList rates(3);
+    QStringList rates;
     static const QRegularExpression caps(
-        QStringLiteral("fakesink(\\d)\\.GstPad:sink: caps = audio/x-raw.*rate=\\(int\\)(\\d+)"));
-    for (auto it = caps.globalMatch(output); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        rates[match.captured(1).toInt()] = match.captured(2);
+        QStringLiteral("fakesink0\\.GstPad:sink: caps = audio/x-raw.*rate=\\(int\\)(\\d+)"));
+    for (int i = 0; i < 3; ++i) {
+        const QString output
+            = run(QStringLiteral("gst-launch-1.0"),
+                  QStringList{QStringLiteral("-v"), QStringLiteral("filesrc"),
+                              QStringLiteral("location=") + path, QStringLiteral("!"),
+                              QStringLiteral("avidemux"), QStringLiteral("name=d"),
+                              QStringLiteral("d.audio_%1").arg(i)}
+                      + QStringLiteral("! queue ! decodebin ! fakesink").split(QLatin1Char(' ')));
+        const QRegularExpressionMatch match = caps.match(output);
+        rates << (output.contains(QLatin1String("ERROR")) || !match.hasMatch() ? output.right(600)
+                                                                               : match.captured(1));
     }
     return rates;
 }
