@@ -384,9 +384,9 @@ TEST_F(EndToEndTest, AnUnattendedRunGoesOnPastADamagedFileAndAnExistingOutputAnd
 
 namespace {
 
-// The languages of a file's audio tracks in the order libVLC lists them (Matroska's by track
-// number, not by the order of the track entries).
-QStringList vlcAudioLanguages(const QString &path)
+// The sample rates and languages of a file's audio tracks in the order libVLC lists them
+// (Matroska's by track number, not by the order of the track entries).
+QStringList vlcAudioTracks(const QString &path)
 {
     const char *const arguments[] = {"--quiet", "--ignore-config", "--no-lua"};
     libvlc_instance_t *instance = libvlc_new(std::size(arguments), arguments);
@@ -401,8 +401,9 @@ QStringList vlcAudioLanguages(const QString &path)
         const unsigned count = libvlc_media_tracks_get(media, &tracks);
         for (unsigned i = 0; i < count; ++i)
             if (tracks[i]->i_type == libvlc_track_audio)
-                languages << QString::fromUtf8(tracks[i]->psz_language ? tracks[i]->psz_language
-                                                                       : "");
+                languages << QString::number(tracks[i]->audio->i_rate) + QLatin1Char(',')
+                                 + QString::fromUtf8(
+                                     tracks[i]->psz_language ? tracks[i]->psz_language : "");
         if (tracks)
             libvlc_media_tracks_release(tracks, count);
     }
@@ -457,12 +458,22 @@ TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     };
     const QStringList audio{"audio,48000,0,eng", "audio,32000,1,fra", "audio,44100,0,deu"};
-    // MP4 names every track's language, "und" for none; Matroska leaves it out.
-    const QList<std::pair<QString, QStringList>> targets{{QStringLiteral(".mp4"),
-                                                          QStringList{"video,1,und"} + audio},
-                                                         {QStringLiteral(".mkv"),
-                                                          QStringList{"video,1"} + audio}};
-    for (const auto &[target, expected] : targets) {
+    const QStringList vlcAudio{"48000,eng", "32000,fra", "44100,deu"};
+    // MP4 names every track's language, "und" for none; Matroska leaves it out. AVI has no
+    // languages or default flags: only the order is kept.
+    struct Target
+    {
+        QString target;
+        QStringList streams;
+        QStringList vlcAudio;
+    };
+    const QList<Target> targets{{QStringLiteral(".mp4"), QStringList{"video,1,und"} + audio,
+                                 vlcAudio},
+                                {QStringLiteral(".mkv"), QStringList{"video,1"} + audio, vlcAudio},
+                                {QStringLiteral(".avi"),
+                                 {"video,0", "audio,48000,0", "audio,32000,0", "audio,44100,0"},
+                                 {"48000,", "32000,", "44100,"}}};
+    for (const auto &[target, expected, expectedVlc] : targets) {
         SCOPED_TRACE(target.toStdString());
         const QString out = dir.file(QStringLiteral("out") + target);
         dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), out);
@@ -478,8 +489,7 @@ TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
              {QStringLiteral("tracks"), QStringLiteral("tracks2"), QStringLiteral("tracks3")}) {
             const QString output = out + QLatin1Char('/') + name + target;
             EXPECT_EQ(streams(output), expected) << name.toStdString();
-            EXPECT_EQ(vlcAudioLanguages(output), QStringList({"eng", "fra", "deu"}))
-                << name.toStdString();
+            EXPECT_EQ(vlcAudioTracks(output), expectedVlc) << name.toStdString();
         }
     }
 }
