@@ -226,26 +226,17 @@ public:
         qint64 riffEnd = firstRiffEnd;
         for (;;) {
             while (pos < riffEnd) {
-                const char *head = m_reader.at(pos, 8);
-                if (!head || riffEnd - pos < 8)
+                const std::optional<Head> chunk = headAt(pos, riffEnd);
+                if (!chunk)
                     return false;
-                const qint64 size = readU32(head + 4);
-                const qint64 end = pos + 8 + size;
-                if (end > riffEnd)
-                    return false;
-                if (std::memcmp(head, "LIST", 4) == 0) {
-                    const char *type = m_reader.at(pos + 8, 4);
-                    if (!type || size < 4)
+                if (chunk->is("LIST", "movi")) {
+                    if (!walkList(pos + 12, chunk->end, 0))
                         return false;
-                    if (std::memcmp(type, "movi", 4) == 0) {
-                        if (!walkList(pos + 12, end, 0))
-                            return false;
-                        sawData = true;
-                    }
-                } else if (std::memcmp(head, "idx1", 4) == 0 && !walkLegacyIndex(pos + 8, end)) {
+                    sawData = true;
+                } else if (chunk->is("idx1") && !walkLegacyIndex(pos + 8, chunk->end)) {
                     return false;
                 }
-                pos = end + (size & 1);
+                pos = chunk->next;
             }
             // An odd RIFF size is padded too.
             pos = riffEnd + (riffEnd & 1);
@@ -262,6 +253,43 @@ public:
     }
 
 private:
+    // A chunk's header: its id, a list's type, and where it ends.
+    struct Head
+    {
+        char id[4] = {};
+        char type[4] = {};
+        qint64 end = 0;   // of its payload
+        qint64 next = 0;   // after the pad byte of an odd size
+
+        bool is(const char *wanted, const char *listType = nullptr) const
+        {
+            return std::memcmp(id, wanted, 4) == 0
+                   && (!listType || std::memcmp(type, listType, 4) == 0);
+        }
+    };
+
+    // The header of the chunk at pos, which must end by limit; nullopt when it does not fit.
+    std::optional<Head> headAt(qint64 pos, qint64 limit)
+    {
+        const char *bytes = m_reader.at(pos, 8);
+        if (!bytes || limit - pos < 8)
+            return std::nullopt;
+        Head head;
+        std::memcpy(head.id, bytes, 4);
+        const qint64 size = readU32(bytes + 4);
+        head.end = pos + 8 + size;
+        head.next = head.end + (size & 1);
+        if (head.end > limit)
+            return std::nullopt;
+        if (head.is("LIST")) {
+            const char *type = m_reader.at(pos + 8, 4);
+            if (!type || size < 4)
+                return std::nullopt;
+            std::memcpy(head.type, type, 4);
+        }
+        return head;
+    }
+
     // A stream's number as a chunk names it: -1 for none, -2 for a stream there is not.
     int numbered(const char *twoDigits) const
     {
@@ -284,37 +312,27 @@ private:
     bool walkList(qint64 pos, qint64 listEnd, int depth)
     {
         while (pos < listEnd) {
-            const char *head = m_reader.at(pos, 8);
-            if (!head || listEnd - pos < 8)
+            const std::optional<Head> chunk = headAt(pos, listEnd);
+            if (!chunk)
                 return false;
-            const qint64 size = readU32(head + 4);
-            const qint64 end = pos + 8 + size;
-            if (end > listEnd)
-                return false;
-            char id[4];
-            std::memcpy(id, head, 4);
-            if (std::memcmp(id, "LIST", 4) == 0) {
-                const char *type = m_reader.at(pos + 8, 4);
-                if (!type || size < 4)
+            if (chunk->is("LIST", "rec ")) {
+                if (depth >= MaxListDepth || !walkList(pos + 12, chunk->end, depth + 1))
                     return false;
-                if (std::memcmp(type, "rec ", 4) == 0
-                    && (depth >= MaxListDepth || !walkList(pos + 12, end, depth + 1)))
-                    return false;
-            } else if (std::memcmp(id, "ix", 2) == 0 || std::memcmp(id, "indx", 4) == 0) {
+            } else if (std::memcmp(chunk->id, "ix", 2) == 0 || chunk->is("indx")) {
                 // A leaf index ("ix01") or a super index moved out of the header: its own id
                 // and, after wLongsPerEntry, the two type bytes and nEntriesInUse, the id of the
                 // chunks it lists.
                 const char *listed = m_reader.at(pos + 16, 4);
-                if (!listed || size < 12)
+                if (!listed || chunk->end - pos < 20)
                     return false;
-                if (id[0] == 'i' && id[1] == 'x' && !note(pos + 2, id + 2))
+                if (chunk->id[1] == 'x' && !note(pos + 2, chunk->id + 2))
                     return false;
                 if (!note(pos + 16, listed))
                     return false;
-            } else if (!note(pos, id)) {
+            } else if (!chunk->is("LIST") && !note(pos, chunk->id)) {
                 return false;
             }
-            pos = end + (size & 1);
+            pos = chunk->next;
         }
         return true;
     }

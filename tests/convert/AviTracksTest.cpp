@@ -4,16 +4,13 @@
 #include "VlcTestSupport.h"
 #include "convert/OutputTracks.h"
 #include "tests/support/TempDir.h"
-
-#include <vlc/vlc.h>
+#include "tests/support/VlcTracks.h"
 
 #include <QBuffer>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QThread>
 #include <QtEndian>
 #include <gtest/gtest.h>
-#include <iterator>
 
 namespace {
 
@@ -79,27 +76,10 @@ QStringList gstreamerAudioRates(const QString &path)
 // libVLC: the tracks in the order it lists them, each as its kind and, for sound, its rate.
 QStringList vlcTracks(const QString &path)
 {
-    const char *const arguments[] = {"--quiet", "--ignore-config", "--no-lua"};
-    libvlc_instance_t *instance = libvlc_new(std::size(arguments), arguments);
-    if (!instance)
-        return {};
     QStringList listed;
-    libvlc_media_t *media = libvlc_media_new_path(instance, path.toUtf8().constData());
-    if (media && libvlc_media_parse_with_options(media, libvlc_media_parse_local, 5000) == 0) {
-        for (int i = 0; i < 600 && libvlc_media_get_parsed_status(media) == 0; ++i)
-            QThread::msleep(10);
-        libvlc_media_track_t **tracks = nullptr;
-        const unsigned count = libvlc_media_tracks_get(media, &tracks);
-        for (unsigned i = 0; i < count; ++i)
-            listed << (tracks[i]->i_type == libvlc_track_audio
-                           ? QString::number(tracks[i]->audio->i_rate)
-                           : QStringLiteral("video"));
-        if (tracks)
-            libvlc_media_tracks_release(tracks, count);
-    }
-    if (media)
-        libvlc_media_release(media);
-    libvlc_release(instance);
+    for (const VlcTrack &track : VlcTracks(path))
+        listed << (track.type == libvlc_track_audio ? QString::number(track.rate)
+                                                    : QStringLiteral("video"));
     return listed;
 }
 
