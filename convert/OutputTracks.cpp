@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OutputTracks.h"
 
+#include "AviTracks.h"
 #include "Mp4Box.h"
 #include "MpegTracks.h"
 
@@ -634,6 +635,8 @@ std::optional<QList<HeaderTrack>> ReadTracks(const QString &path)
     }
     if (auto tracks = Mpeg::ReadTransportStreamTracks(file))
         return tracks;
+    if (std::optional<QList<HeaderTrack>> avi = Avi::ReadTracks(file))
+        return avi;
     const TrackList list = readTrackList(file);
     if (list.status != Outcome::Arranged)
         return std::nullopt;
@@ -708,6 +711,8 @@ Outcome Arrange(QIODevice &file, const QList<TrackPlan> &plan)
     for (const auto arrange : {Mpeg::ArrangeTransportStream, Mpeg::ArrangeProgramStream})
         if (const Outcome outcome = arrange(file, plan); outcome != Outcome::NotHandled)
             return outcome;
+    if (const Outcome avi = Avi::Arrange(file, plan); avi != Outcome::NotHandled)
+        return avi;
     const Outcome ogg = arrangeOgg(file, plan);
     if (ogg != Outcome::NotHandled)
         return ogg;

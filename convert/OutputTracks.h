@@ -14,7 +14,7 @@ class QIODevice;
 // of an MP4-family or Matroska output is put right in place: the tracks in the source's order,
 // their languages, and the source's default audio track marked default (the only one); an Ogg
 // output's tracks are put in the source's order (Ogg has no languages or flags); so are an MPEG
-// transport or program stream's (see MpegTracks.h).
+// transport or program stream's (see MpegTracks.h) and an AVI output's streams (see AviTracks.h).
 // The header keeps its size: the boxes, elements or pages are moved within it and values of the
 // same length are written over the muxer's. In Matroska, where libVLC lists the tracks by
 // number, the numbers stay with the places, and each block and cue naming a moved track gets
@@ -31,8 +31,8 @@ struct HeaderTrack
     bool isDefault = false;   // MP4: the track is enabled; Matroska: FlagDefault
 };
 
-// The tracks of an MP4-family, Matroska or MPEG transport stream file in the header's order;
-// nullopt for any other file, or one whose header does not read.
+// The tracks of an MP4-family, Matroska, MPEG transport stream or AVI file in the header's
+// order; nullopt for any other file, or one whose header does not read.
 std::optional<QList<HeaderTrack>> ReadTracks(const QString &path);
 
 // One track of the source, as libVLC reads it, in libVLC's (the source's) order.
@@ -60,7 +60,7 @@ QList<TrackPlan> PlanFor(const QList<int> &muxedIds, const QList<SourceTrack> &s
 
 enum class Outcome {
     Arranged,   // the header now says what the plan asks
-    NotHandled,   // not an MP4-family, Matroska, Ogg or MPEG file (see MpegTracks.h)
+    NotHandled,   // not an MP4-family, Matroska, Ogg, MPEG or AVI file
     Mismatch,   // the file holds another number of tracks than the plan: left as it is
     Damaged,   // the header does not read: left as it is
     WriteFailed,

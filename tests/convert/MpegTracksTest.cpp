@@ -5,6 +5,7 @@
 #include "convert/OutputTracks.h"
 #include "tests/support/QStringPrinting.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/VlcTracks.h"
 
 #include <QBuffer>
 #include <QProcess>
@@ -122,22 +123,10 @@ QStringList vlcAudioRates(const QString &path)
 // The languages of the audio tracks as libVLC reads the file's header.
 QStringList vlcAudioLanguages(const QString &path)
 {
-    const char *const arguments[] = {"--quiet", "--ignore-config", "--no-lua"};
-    libvlc_instance_t *instance = libvlc_new(std::size(arguments), arguments);
     QStringList languages;
-    libvlc_media_t *media = libvlc_media_new_path(instance, path.toUtf8().constData());
-    libvlc_media_parse_with_options(media, libvlc_media_parse_local, 5000);
-    for (int i = 0; i < 600 && libvlc_media_get_parsed_status(media) == 0; ++i)
-        QThread::msleep(10);
-    libvlc_media_track_t **tracks = nullptr;
-    const unsigned count = libvlc_media_tracks_get(media, &tracks);
-    for (unsigned i = 0; i < count; ++i)
-        if (tracks[i]->i_type == libvlc_track_audio)
-            languages << QString::fromUtf8(tracks[i]->psz_language ? tracks[i]->psz_language : "");
-    if (tracks)
-        libvlc_media_tracks_release(tracks, count);
-    libvlc_media_release(media);
-    libvlc_release(instance);
+    for (const VlcTrack &track : VlcTracks(path))
+        if (track.type == libvlc_track_audio)
+            languages << track.language;
     return languages;
 }
 
