@@ -460,9 +460,10 @@ TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
         {QStringLiteral(".avi"),
          {"video,0", "audio,48000,0", "audio,32000,0", "audio,44100,0"},
          {"48000,", "32000,", "44100,"}},
+        // libVLC's reading of a transport stream's header has no sample rates yet.
         {QStringLiteral(".ts"),
          {"video,0", "audio,48000,0,eng", "audio,32000,0,fra", "audio,44100,0,deu"},
-         vlcAudio},
+         {"0,eng", "0,fra", "0,deu"}},
         {QStringLiteral(".mpg"),
          {"video,0,", "audio,48000,0", "audio,32000,0", "audio,44100,0"},
          {}}};
