@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OutputTracks.h"
 
+#include "AsfTracks.h"
 #include "Mp4Box.h"
 
 #include <QFile>
@@ -631,6 +632,9 @@ std::optional<QList<HeaderTrack>> ReadTracks(const QString &path)
             return std::nullopt;
         return mp4HeaderTracks(movie.payload, *tracks);
     }
+    bool isAsf = false;
+    if (std::optional<QList<HeaderTrack>> tracks = Asf::ReadTracks(file, isAsf); isAsf)
+        return tracks;
     const TrackList list = readTrackList(file);
     if (list.status != Outcome::Arranged)
         return std::nullopt;
@@ -701,6 +705,8 @@ Outcome Arrange(QIODevice &file, const QList<TrackPlan> &plan)
     case Mp4Box::MovieBox::Status::NotMp4:
         break;
     }
+    if (const Outcome asf = Asf::Arrange(file, plan); asf != Outcome::NotHandled)
+        return asf;
     const Outcome ogg = arrangeOgg(file, plan);
     if (ogg != Outcome::NotHandled)
         return ogg;

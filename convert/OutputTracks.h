@@ -30,7 +30,7 @@ struct HeaderTrack
     bool isDefault = false;   // MP4: the track is enabled; Matroska: FlagDefault
 };
 
-// The tracks of an MP4-family or Matroska file in the header's order; nullopt for any other
+// The tracks of an MP4-family, Matroska or ASF file in the header's order; nullopt for any other
 // file, or one whose header does not read.
 std::optional<QList<HeaderTrack>> ReadTracks(const QString &path);
 
@@ -58,7 +58,7 @@ QList<TrackPlan> PlanFor(const QList<int> &muxedIds, const QList<SourceTrack> &s
 
 enum class Outcome {
     Arranged,   // the header now says what the plan asks
-    NotHandled,   // not an MP4-family, Matroska or Ogg file
+    NotHandled,   // not an MP4-family, Matroska, Ogg or ASF file
     Mismatch,   // the file holds another number of tracks than the plan: left as it is
     Damaged,   // the header does not read: left as it is
     WriteFailed,

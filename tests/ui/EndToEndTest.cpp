@@ -457,12 +457,16 @@ TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     };
     const QStringList audio{"audio,48000,0,eng", "audio,32000,1,fra", "audio,44100,0,deu"};
-    // MP4 names every track's language, "und" for none; Matroska leaves it out.
-    const QList<std::pair<QString, QStringList>> targets{{QStringLiteral(".mp4"),
-                                                          QStringList{"video,1,und"} + audio},
-                                                         {QStringLiteral(".mkv"),
-                                                          QStringList{"video,1"} + audio}};
-    for (const auto &[target, expected] : targets) {
+    const QStringList languages{"eng", "fra", "deu"};
+    // MP4 names every track's language, "und" for none; Matroska leaves it out. ASF has no
+    // default flag, and holds RFC 1766 codes, which FFmpeg reads as ISO 639-2/B ones.
+    const QList<std::tuple<QString, QStringList, QStringList>> targets{
+        {QStringLiteral(".mp4"), QStringList{"video,1,und"} + audio, languages},
+        {QStringLiteral(".mkv"), QStringList{"video,1"} + audio, languages},
+        {QStringLiteral(".wmv"),
+         {"video,0", "audio,48000,0,eng", "audio,32000,0,fre", "audio,44100,0,ger"},
+         {"en", "fr", "de"}}};
+    for (const auto &[target, expected, vlcLanguages] : targets) {
         SCOPED_TRACE(target.toStdString());
         const QString out = dir.file(QStringLiteral("out") + target);
         dlg->m_flash.host()->setVariable(QStringLiteral("_root.path"), out);
@@ -478,8 +482,7 @@ TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
              {QStringLiteral("tracks"), QStringLiteral("tracks2"), QStringLiteral("tracks3")}) {
             const QString output = out + QLatin1Char('/') + name + target;
             EXPECT_EQ(streams(output), expected) << name.toStdString();
-            EXPECT_EQ(vlcAudioLanguages(output), QStringList({"eng", "fra", "deu"}))
-                << name.toStdString();
+            EXPECT_EQ(vlcAudioLanguages(output), vlcLanguages) << name.toStdString();
         }
     }
 }
