@@ -2,9 +2,9 @@
 #include "AsfTracks.h"
 
 #include <QHash>
-#include <QSet>
 #include <QIODevice>
 #include <QLocale>
+#include <QSet>
 #include <QtEndian>
 #include <algorithm>
 #include <numeric>
@@ -16,18 +16,20 @@ namespace {
 // Object GUIDs as stored (the first three fields little-endian).
 constexpr char HeaderGuid[] = "\x30\x26\xb2\x75\x8e\x66\xcf\x11\xa6\xd9\x00\xaa\x00\x62\xce\x6c";
 constexpr char DataGuid[] = "\x36\x26\xb2\x75\x8e\x66\xcf\x11\xa6\xd9\x00\xaa\x00\x62\xce\x6c";
-constexpr char FilePropertiesGuid[] =
-    "\xa1\xdc\xab\x8c\x47\xa9\xcf\x11\x8e\xe4\x00\xc0\x0c\x20\x53\x65";
-constexpr char StreamPropertiesGuid[] =
-    "\x91\x07\xdc\xb7\xb7\xa9\xcf\x11\x8e\xe6\x00\xc0\x0c\x20\x53\x65";
-constexpr char HeaderExtensionGuid[] =
-    "\xb5\x03\xbf\x5f\x2e\xa9\xcf\x11\x8e\xe3\x00\xc0\x0c\x20\x53\x65";
-constexpr char AudioMediaGuid[] = "\x40\x9e\x69\xf8\x4d\x5b\xcf\x11\xa8\xfd\x00\x80\x5f\x5c\x44\x2b";
-constexpr char VideoMediaGuid[] = "\xc0\xef\x19\xbc\x4d\x5b\xcf\x11\xa8\xfd\x00\x80\x5f\x5c\x44\x2b";
-constexpr char LanguageListGuid[] =
-    "\xa9\x46\x43\x7c\xe0\xef\xfc\x4b\xb2\x29\x39\x3e\xde\x41\x5c\x85";
-constexpr char ExtendedStreamPropertiesGuid[] =
-    "\xcb\xa5\xe6\x14\x72\xc6\x32\x43\x83\x99\xa9\x69\x52\x06\x5b\x5a";
+constexpr char FilePropertiesGuid[]
+    = "\xa1\xdc\xab\x8c\x47\xa9\xcf\x11\x8e\xe4\x00\xc0\x0c\x20\x53\x65";
+constexpr char StreamPropertiesGuid[]
+    = "\x91\x07\xdc\xb7\xb7\xa9\xcf\x11\x8e\xe6\x00\xc0\x0c\x20\x53\x65";
+constexpr char HeaderExtensionGuid[]
+    = "\xb5\x03\xbf\x5f\x2e\xa9\xcf\x11\x8e\xe3\x00\xc0\x0c\x20\x53\x65";
+constexpr char AudioMediaGuid[]
+    = "\x40\x9e\x69\xf8\x4d\x5b\xcf\x11\xa8\xfd\x00\x80\x5f\x5c\x44\x2b";
+constexpr char VideoMediaGuid[]
+    = "\xc0\xef\x19\xbc\x4d\x5b\xcf\x11\xa8\xfd\x00\x80\x5f\x5c\x44\x2b";
+constexpr char LanguageListGuid[]
+    = "\xa9\x46\x43\x7c\xe0\xef\xfc\x4b\xb2\x29\x39\x3e\xde\x41\x5c\x85";
+constexpr char ExtendedStreamPropertiesGuid[]
+    = "\xcb\xa5\xe6\x14\x72\xc6\x32\x43\x83\x99\xa9\x69\x52\x06\x5b\x5a";
 
 constexpr qint64 GuidBytes = 16;
 constexpr qint64 ObjectHeaderBytes = 24;   // GUID and 64-bit size
@@ -48,7 +50,8 @@ constexpr qint64 StreamNumberAt = 72;   // Stream Properties and Extended Stream
 constexpr qint64 LanguageIndexAt = 74;   // Extended Stream Properties
 
 // Little-endian integers, byte by byte.
-template<typename T> T read(const QByteArray &data, qint64 at)
+template <typename T>
+T read(const QByteArray &data, qint64 at)
 {
     T value = 0;
     for (qint64 i = qint64(sizeof(T)) - 1; i >= 0; --i)
@@ -67,11 +70,13 @@ quint64 u64(const QByteArray &data, qint64 at)
 {
     return read<quint64>(data, at);
 }
-template<typename T> void put(QByteArray &data, qint64 at, T value)
+template <typename T>
+void put(QByteArray &data, qint64 at, T value)
 {
     qToLittleEndian<T>(value, data.data() + at);
 }
-template<typename T> QByteArray bytesOf(T value)
+template <typename T>
+QByteArray bytesOf(T value)
 {
     QByteArray bytes(sizeof(T), 0);
     put<T>(bytes, 0, value);
@@ -163,8 +168,9 @@ std::optional<QStringList> readLanguageList(const QByteArray &data, const Object
         const int length = quint8(data.at(pos++));
         if (length % 2 || length > object.end - pos)
             return std::nullopt;
-        QString language = QString::fromUtf16(
-            reinterpret_cast<const char16_t *>(data.constData() + pos), length / 2);
+        QString language = QString::fromUtf16(reinterpret_cast<const char16_t *>(data.constData()
+                                                                                 + pos),
+                                              length / 2);
         languages << language.left(language.indexOf(QChar(0)));
         pos += length;
     }
@@ -382,7 +388,7 @@ Outcome Arrange(QIODevice &file, const QList<TrackPlan> &plan)
         if (rewritten == old)
             return Outcome::Arranged;
         return file.seek(0) && file.write(rewritten) == rewritten.size() ? Outcome::Arranged
-                                                                          : Outcome::WriteFailed;
+                                                                         : Outcome::WriteFailed;
     }
     const QByteArray added = languageObjects(named);
     const qint64 grow = added.size();

@@ -2,6 +2,7 @@
 // An ASF file's streams put in order and given languages, as the three families of players see
 // them.
 #include "convert/OutputTracks.h"
+#include "tests/support/QStringPrinting.h"
 #include "tests/support/TempDir.h"
 
 #include <QProcess>
@@ -19,7 +20,7 @@ QString run(const QString &program, const QStringList &arguments, int *exitCode 
     const bool finished = process.waitForFinished(60000);
     if (exitCode)
         *exitCode = finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode()
-                                                                               : -1;
+                                                                             : -1;
     return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
 }
 
@@ -41,15 +42,14 @@ QStringList gstreamerStreams(const QString &path)
     QList<QStringList> fields;
     const QString report = run(QStringLiteral("gst-discoverer-1.0"), {QStringLiteral("-v"), path});
     static const QRegularExpression stream(QStringLiteral("^\\s+(audio|video) #\\d+:"));
-    static const QRegularExpression detail(
-        QStringLiteral("^\\s+(Sample rate|Language): (\\S+)$"));
+    static const QRegularExpression detail(QStringLiteral("^\\s+(Sample rate|Language): (\\S+)$"));
     for (const QString &line : report.split(QLatin1Char('\n'))) {
         if (const QRegularExpressionMatch kind = stream.match(line); kind.hasMatch()) {
             fields.append({kind.captured(1), QString(), QString()});
         } else if (const QRegularExpressionMatch value = detail.match(line);
                    value.hasMatch() && !fields.isEmpty()) {
-            fields.last()[value.captured(1) == QLatin1String("Language") ? 2 : 1] =
-                value.captured(2);
+            fields.last()[value.captured(1) == QLatin1String("Language") ? 2 : 1] = value.captured(
+                2);
         }
     }
     QStringList streams;
