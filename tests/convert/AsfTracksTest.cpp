@@ -136,9 +136,10 @@ TEST(AsfTracks, StreamsTakeThePlansOrderAndLanguagesInEveryPlayerAndStillPlay)
                       .replaceInStrings(QStringLiteral("%1"), path)),
               QString());
     const QString played = run(QStringLiteral("gst-launch-1.0"),
-                               {QStringLiteral("-q"), QStringLiteral("uridecodebin"),
-                                QStringLiteral("uri=file://") + path, QStringLiteral("!"),
-                                QStringLiteral("fakesink")},
+                               {QStringLiteral("-q"), QStringLiteral("playbin"),
+                                QStringLiteral("uri=file://") + path,
+                                QStringLiteral("video-sink=fakesink sync=false"),
+                                QStringLiteral("audio-sink=fakesink sync=false")},
                                &exitCode);
     EXPECT_EQ(exitCode, 0) << played.toStdString();
 
