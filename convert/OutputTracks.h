@@ -17,7 +17,8 @@ class QIODevice;
 // The header keeps its size: the boxes, elements or pages are moved within it and values of the
 // same length are written over the muxer's. In Matroska, where libVLC lists the tracks by
 // number, the numbers stay with the places, and each block and cue naming a moved track gets
-// its new number (one byte, in place).
+// its new number (one byte, in place). An ASF output's streams are put in the source's order
+// and given languages too, its header growing for them (AsfTracks.h).
 namespace OutputTracks {
 
 enum class Kind { Video, Audio, Other };

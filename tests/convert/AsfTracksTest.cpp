@@ -4,12 +4,11 @@
 #include "convert/OutputTracks.h"
 #include "tests/support/QStringPrinting.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/VlcTracks.h"
 
 #include <QProcess>
 #include <QRegularExpression>
-#include <QThread>
 #include <gtest/gtest.h>
-#include <vlc/vlc.h>
 
 namespace {
 
@@ -60,31 +59,13 @@ QStringList gstreamerStreams(const QString &path)
 
 QStringList vlcStreams(const QString &path)
 {
-    const char *const arguments[] = {"--quiet", "--ignore-config", "--no-lua"};
-    libvlc_instance_t *instance = libvlc_new(std::size(arguments), arguments);
-    if (!instance)
-        return {};
     QStringList streams;
-    libvlc_media_t *media = libvlc_media_new_path(instance, path.toUtf8().constData());
-    if (media && libvlc_media_parse_with_options(media, libvlc_media_parse_local, 5000) == 0) {
-        for (int i = 0; i < 600 && libvlc_media_get_parsed_status(media) == 0; ++i)
-            QThread::msleep(10);
-        libvlc_media_track_t **tracks = nullptr;
-        const unsigned count = libvlc_media_tracks_get(media, &tracks);
-        for (unsigned i = 0; i < count; ++i) {
-            if (tracks[i]->i_type == libvlc_track_video)
-                streams << QStringLiteral("video");
-            else if (tracks[i]->i_type == libvlc_track_audio)
-                streams << QStringLiteral("audio,%1,%2")
-                               .arg(tracks[i]->audio->i_rate)
-                               .arg(QString::fromUtf8(tracks[i]->psz_language));
-        }
-        if (tracks)
-            libvlc_media_tracks_release(tracks, count);
+    for (const VlcTrack &track : VlcTracks(path)) {
+        if (track.type == libvlc_track_video)
+            streams << QStringLiteral("video");
+        else if (track.type == libvlc_track_audio)
+            streams << QStringLiteral("audio,%1,%2").arg(track.sampleRate).arg(track.language);
     }
-    if (media)
-        libvlc_media_release(media);
-    libvlc_release(instance);
     return streams;
 }
 

@@ -8,6 +8,7 @@
 #include "tests/support/QStringPrinting.h"
 #include "tests/support/SampleClips.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/VlcTracks.h"
 #include "ui/CConverterDlg.h"
 
 #include <QCryptographicHash>
@@ -384,31 +385,13 @@ TEST_F(EndToEndTest, AnUnattendedRunGoesOnPastADamagedFileAndAnExistingOutputAnd
 
 namespace {
 
-// The languages of a file's audio tracks in the order libVLC lists them (Matroska's by track
-// number, not by the order of the track entries).
+// The languages of a file's audio tracks in the order libVLC lists them.
 QStringList vlcAudioLanguages(const QString &path)
 {
-    const char *const arguments[] = {"--quiet", "--ignore-config", "--no-lua"};
-    libvlc_instance_t *instance = libvlc_new(std::size(arguments), arguments);
-    if (!instance)
-        return {};
     QStringList languages;
-    libvlc_media_t *media = libvlc_media_new_path(instance, path.toUtf8().constData());
-    if (media && libvlc_media_parse_with_options(media, libvlc_media_parse_local, 5000) == 0) {
-        for (int i = 0; i < 600 && libvlc_media_get_parsed_status(media) == 0; ++i)
-            QThread::msleep(10);
-        libvlc_media_track_t **tracks = nullptr;
-        const unsigned count = libvlc_media_tracks_get(media, &tracks);
-        for (unsigned i = 0; i < count; ++i)
-            if (tracks[i]->i_type == libvlc_track_audio)
-                languages << QString::fromUtf8(tracks[i]->psz_language ? tracks[i]->psz_language
-                                                                       : "");
-        if (tracks)
-            libvlc_media_tracks_release(tracks, count);
-    }
-    if (media)
-        libvlc_media_release(media);
-    libvlc_release(instance);
+    for (const VlcTrack &track : VlcTracks(path))
+        if (track.type == libvlc_track_audio)
+            languages << track.language;
     return languages;
 }
 
