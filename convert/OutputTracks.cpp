@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OutputTracks.h"
 
+#include "AsfTracks.h"
 #include "AviTracks.h"
 #include "Mp4Box.h"
 #include "MpegTracks.h"
@@ -637,6 +638,9 @@ std::optional<QList<HeaderTrack>> ReadTracks(const QString &path)
         return tracks;
     if (std::optional<QList<HeaderTrack>> avi = Avi::ReadTracks(file))
         return avi;
+    bool isAsf = false;
+    if (std::optional<QList<HeaderTrack>> tracks = Asf::ReadTracks(file, isAsf); isAsf)
+        return tracks;
     const TrackList list = readTrackList(file);
     if (list.status != Outcome::Arranged)
         return std::nullopt;
@@ -713,6 +717,8 @@ Outcome Arrange(QIODevice &file, const QList<TrackPlan> &plan)
             return outcome;
     if (const Outcome avi = Avi::Arrange(file, plan); avi != Outcome::NotHandled)
         return avi;
+    if (const Outcome asf = Asf::Arrange(file, plan); asf != Outcome::NotHandled)
+        return asf;
     const Outcome ogg = arrangeOgg(file, plan);
     if (ogg != Outcome::NotHandled)
         return ogg;

@@ -18,7 +18,8 @@ class QIODevice;
 // The header keeps its size: the boxes, elements or pages are moved within it and values of the
 // same length are written over the muxer's. In Matroska, where libVLC lists the tracks by
 // number, the numbers stay with the places, and each block and cue naming a moved track gets
-// its new number (one byte, in place).
+// its new number (one byte, in place). An ASF output's streams are put in the source's order
+// and given languages too, its header growing for them (AsfTracks.h).
 namespace OutputTracks {
 
 enum class Kind { Video, Audio, Other };
@@ -31,7 +32,7 @@ struct HeaderTrack
     bool isDefault = false;   // MP4: the track is enabled; Matroska: FlagDefault
 };
 
-// The tracks of an MP4-family, Matroska, MPEG transport stream or AVI file in the header's
+// The tracks of an MP4-family, Matroska, MPEG transport stream, AVI or ASF file in the header's
 // order; nullopt for any other file, or one whose header does not read.
 std::optional<QList<HeaderTrack>> ReadTracks(const QString &path);
 
@@ -60,7 +61,7 @@ QList<TrackPlan> PlanFor(const QList<int> &muxedIds, const QList<SourceTrack> &s
 
 enum class Outcome {
     Arranged,   // the header now says what the plan asks
-    NotHandled,   // not an MP4-family, Matroska, Ogg, MPEG or AVI file
+    NotHandled,   // not an MP4-family, Matroska, Ogg, MPEG, AVI or ASF file
     Mismatch,   // the file holds another number of tracks than the plan: left as it is
     Damaged,   // the header does not read: left as it is
     WriteFailed,

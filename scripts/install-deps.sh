@@ -31,6 +31,8 @@ if [[ "${1:-}" == "--tests" ]]; then
     # The catalogue test plays every output in GStreamer too, as GNOME's players would.
     packages+=(gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
                gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav)
+    # gst-discoverer-1.0, which lists a file's streams in GStreamer's order with their tags.
+    packages+=(gstreamer1.0-plugins-base-apps)
 fi
 
 missing=()

@@ -34,7 +34,7 @@ TEST(OutputTracks, AHeaderThatDoesNotReadIsLeftAsItIs)
     const QList<OutputTracks::TrackPlan> plan{{2, QString(), true},
                                               {1, QStringLiteral("fra"), false},
                                               {0, QStringLiteral("eng"), true}};
-    for (const char *name : {"clip.mp4", "clip.mkv"}) {
+    for (const char *name : {"clip.mp4", "clip.mkv", "clip.wmv"}) {
         SCOPED_TRACE(name);
         const QByteArray whole = madeByFfmpeg(dir, QLatin1String(name));
         ASSERT_FALSE(whole.isEmpty());
@@ -43,11 +43,14 @@ TEST(OutputTracks, AHeaderThatDoesNotReadIsLeftAsItIs)
         EXPECT_EQ(dir.read(QStringLiteral("try")), whole);
 
         // Each byte of the header made wrong in turn (the MP4's movie box is at its end, the
-        // Matroska header before its first cluster): whatever it then reads, a file that is
-        // not arranged is not written to.
+        // Matroska header before its first cluster, the ASF header before its data object):
+        // whatever it then reads, a file that is not arranged is not written to.
         const bool mp4 = QLatin1String(name).endsWith(QLatin1String("mp4"));
+        const bool asf = QLatin1String(name).endsWith(QLatin1String("wmv"));
         const qsizetype headerStart = mp4 ? whole.lastIndexOf("moov") - 4 : 0;
-        const qsizetype headerEnd = mp4 ? whole.size() : whole.indexOf("\x1f\x43\xb6\x75");
+        const qsizetype headerEnd = mp4   ? whole.size()
+                                    : asf ? whole.indexOf("\x36\x26\xb2\x75\x8e\x66\xcf\x11")
+                                          : whole.indexOf("\x1f\x43\xb6\x75");
         ASSERT_GT(headerEnd, headerStart);
         int damaged = 0;
         const auto arrange = [&](const QByteArray &bytes) {
@@ -72,6 +75,13 @@ TEST(OutputTracks, AHeaderThatDoesNotReadIsLeftAsItIs)
             if (outcome != Outcome::Arranged) {
                 ASSERT_EQ(after, whole.left(size)) << "cut at " << size;
             }
+        }
+        // An ASF file cut short in its packets (the index after them is under 100 bytes) does
+        // not read either: its header may grow, and the rest of the file move back.
+        for (qsizetype size = headerEnd + 1; asf && size < whole.size() - 100; size += 97) {
+            const auto [outcome, after] = arrange(whole.left(size));
+            EXPECT_EQ(outcome, Outcome::Damaged) << "cut at " << size;
+            ASSERT_EQ(after, whole.left(size)) << "cut at " << size;
         }
     }
 }

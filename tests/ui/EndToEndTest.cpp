@@ -447,7 +447,8 @@ TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
     // MP4 names every track's language, "und" for none; Matroska leaves it out. AVI has no
     // languages or default flags: only the order is kept. A transport stream has languages but
     // no default flag; a program stream neither (in FFmpeg's reading), and libVLC lists its
-    // tracks only once they play (their order is checked in MpegTracks).
+    // tracks only once they play (their order is checked in MpegTracks). ASF has no default
+    // flag, and holds RFC 1766 codes, which FFmpeg reads as ISO 639-2/B ones.
     struct Target
     {
         QString target;
@@ -466,7 +467,10 @@ TEST_F(EndToEndTest, AudioTracksKeepTheSourcesOrderLanguagesAndDefault)
          {"0,eng", "0,fra", "0,deu"}},
         {QStringLiteral(".mpg"),
          {"video,0,", "audio,48000,0", "audio,32000,0", "audio,44100,0"},
-         {}}};
+         {}},
+        {QStringLiteral(".wmv"),
+         {"video,0", "audio,48000,0,eng", "audio,32000,0,fre", "audio,44100,0,ger"},
+         {"48000,en", "32000,fr", "44100,de"}}};
     for (const auto &[target, expected, expectedVlc] : targets) {
         SCOPED_TRACE(target.toStdString());
         const QString out = dir.file(QStringLiteral("out") + target);
