@@ -176,10 +176,10 @@ struct KnownFault
     bool libVlc, gstreamer;
 };
 constexpr KnownFault KnownFaults[] = {
-    // GStreamer's asfdemux refuses libVLC's ASF header; VLC's clock runs ahead in it, so a seek
-    // lands seconds away from where it was aimed.
-    {".wmv", "asf", "WMV2", true, true},
-    {".asf", "asf", "WMV2", true, true},
+    // VLC's clock runs ahead in libVLC's ASF files, so a seek lands seconds away from where it
+    // was aimed. (GStreamer plays them once their header's object count is put right.)
+    {".wmv", "asf", "WMV2", true, false},
+    {".asf", "asf", "WMV2", true, false},
     // FFmpeg's AVI muxer keeps H.264's parameter sets only in the stream header, where
     // GStreamer's parser does not look for them.
     {".avi", "avformat", "h264", false, true},
@@ -283,6 +283,8 @@ TEST(Catalogue, EveryCodecOfEveryTargetConverts)
         const CMediaFacts sourceFacts = control->SourceFacts();
         const QString writeError = control->WriteError();
         control->playlistClear();
+        // The header put right as the program does it before it reads an output back.
+        EXPECT_EQ(control->ArrangeTracks(output), QString());
         std::cout << "  " << c.name() << "  " << one.elapsed() << " ms" << std::endl;
         if (!run.ended) {
             ADD_FAILURE() << "never fell idle";
