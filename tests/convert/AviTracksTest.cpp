@@ -3,10 +3,10 @@
 // the three families of players; and AVI files that do not read, left as they are.
 #include "VlcTestSupport.h"
 #include "convert/OutputTracks.h"
+#include "tests/support/ArrangeSweep.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/VlcTracks.h"
 
-#include <QBuffer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtEndian>
@@ -153,12 +153,6 @@ TEST(AviTracks, AFileThatDoesNotReadIsLeftAsItIs)
     EXPECT_EQ(OutputTracks::Arrange(path, plan.mid(1)), Outcome::Mismatch);
     EXPECT_EQ(dir.read(QStringLiteral("try.avi")), whole);
 
-    const auto arrange = [&](const QByteArray &bytes) {
-        QByteArray data = bytes;
-        QBuffer buffer(&data);
-        buffer.open(QIODevice::ReadWrite);
-        return std::make_pair(OutputTracks::Arrange(buffer, plan), data);
-    };
     // Each byte of every chunk header made wrong in turn, in the header list, the data and the
     // index (and each byte of the stream headers): whatever it then reads, a file that is not
     // arranged is not written to.
@@ -180,20 +174,10 @@ TEST(AviTracks, AFileThatDoesNotReadIsLeftAsItIs)
     for (qsizetype at = index + 8; at < whole.size(); at += 16)
         for (int i = 0; i < 4; ++i)
             places << at + i;
-    int damaged = 0;
-    for (const qsizetype at : std::as_const(places)) {
-        QByteArray bad = whole;
-        bad[at] = char(bad.at(at) ^ 0xa5);
-        const auto [outcome, after] = arrange(bad);
-        if (outcome != Outcome::Arranged) {
-            ++damaged;
-            ASSERT_EQ(after, bad) << "byte " << at;
-        }
-    }
-    EXPECT_GT(damaged, 0);
+    EXPECT_GT(CorruptEachInTurn(whole, places, plan), 0);
     // Cut short anywhere, the same: the header list, every chunk header, the index.
     for (const qsizetype size : std::as_const(places)) {
-        const auto [outcome, after] = arrange(whole.left(size));
+        const auto [outcome, after] = ArrangedCopy(whole.left(size), plan);
         EXPECT_NE(outcome, Outcome::Arranged) << "cut at " << size;
         ASSERT_EQ(after, whole.left(size)) << "cut at " << size;
     }

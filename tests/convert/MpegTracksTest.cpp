@@ -3,11 +3,11 @@
 // families of players list and play them; and a file that does not read left as it is.
 #include "VlcTestSupport.h"
 #include "convert/OutputTracks.h"
+#include "tests/support/ArrangeSweep.h"
 #include "tests/support/QStringPrinting.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/VlcTracks.h"
 
-#include <QBuffer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
@@ -201,31 +201,15 @@ TEST(MpegTracks, AStreamThatDoesNotReadIsLeftAsItIs)
         EXPECT_EQ(OutputTracks::Arrange(path, Plan.mid(1)), Outcome::Mismatch);
         EXPECT_EQ(dir.read(QStringLiteral("try")), whole);
 
-        const auto arrange = [&](const QByteArray &bytes) {
-            QByteArray data = bytes;
-            QBuffer buffer(&data);
-            buffer.open(QIODevice::ReadWrite);
-            return std::make_pair(OutputTracks::Arrange(buffer, Plan), data);
-        };
         // Every byte up to the audio's first packets made wrong in turn: whatever it then
         // reads, a file that is not arranged is not written to.
         const bool ts = QLatin1String(name).endsWith(QLatin1String(".ts"));
         const qsizetype headerEnd = ts ? 188 * 8 : whole.indexOf(QByteArray("\0\0\1\xc2", 4)) + 4;
         ASSERT_GT(headerEnd, 4);
-        int damaged = 0;
-        for (qsizetype at = 0; at < headerEnd; ++at) {
-            QByteArray bad = whole;
-            bad[at] = char(bad.at(at) ^ 0xa5);
-            const auto [outcome, after] = arrange(bad);
-            if (outcome != Outcome::Arranged) {
-                ++damaged;
-                ASSERT_EQ(after, bad) << "byte " << at;
-            }
-        }
-        EXPECT_GT(damaged, 0);
+        EXPECT_GT(CorruptEachInTurn(whole, PlacesBetween(0, headerEnd), Plan), 0);
         // Cut short anywhere, the same; every cut of a transport stream's packet shows.
         for (qsizetype size = 0; size < whole.size(); size += size < headerEnd ? 1 : 97) {
-            const auto [outcome, after] = arrange(whole.left(size));
+            const auto [outcome, after] = ArrangedCopy(whole.left(size), Plan);
             if (outcome != Outcome::Arranged) {
                 ASSERT_EQ(after, whole.left(size)) << "cut at " << size;
             } else {

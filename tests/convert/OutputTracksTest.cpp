@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The rewriting of an output's track list, given headers that do not read.
 #include "convert/OutputTracks.h"
+#include "tests/support/ArrangeSweep.h"
 #include "tests/support/TempDir.h"
 
-#include <QBuffer>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -52,26 +52,10 @@ TEST(OutputTracks, AHeaderThatDoesNotReadIsLeftAsItIs)
                                     : asf ? whole.indexOf("\x36\x26\xb2\x75\x8e\x66\xcf\x11")
                                           : whole.indexOf("\x1f\x43\xb6\x75");
         ASSERT_GT(headerEnd, headerStart);
-        int damaged = 0;
-        const auto arrange = [&](const QByteArray &bytes) {
-            QByteArray data = bytes;
-            QBuffer buffer(&data);
-            buffer.open(QIODevice::ReadWrite);
-            return std::make_pair(OutputTracks::Arrange(buffer, plan), data);
-        };
-        for (qsizetype at = headerStart; at < headerEnd; ++at) {
-            QByteArray bad = whole;
-            bad[at] = char(bad.at(at) ^ 0xa5);
-            const auto [outcome, after] = arrange(bad);
-            if (outcome != Outcome::Arranged) {
-                ++damaged;
-                ASSERT_EQ(after, bad) << "byte " << at;
-            }
-        }
-        EXPECT_GT(damaged, 0);
+        EXPECT_GT(CorruptEachInTurn(whole, PlacesBetween(headerStart, headerEnd), plan), 0);
         // Cut short anywhere in its header, the same.
         for (qsizetype size = headerStart; size < headerEnd; ++size) {
-            const auto [outcome, after] = arrange(whole.left(size));
+            const auto [outcome, after] = ArrangedCopy(whole.left(size), plan);
             if (outcome != Outcome::Arranged) {
                 ASSERT_EQ(after, whole.left(size)) << "cut at " << size;
             }
@@ -79,7 +63,7 @@ TEST(OutputTracks, AHeaderThatDoesNotReadIsLeftAsItIs)
         // An ASF file cut short in its packets (the index after them is under 100 bytes) does
         // not read either: its header may grow, and the rest of the file move back.
         for (qsizetype size = headerEnd + 1; asf && size < whole.size() - 100; size += 97) {
-            const auto [outcome, after] = arrange(whole.left(size));
+            const auto [outcome, after] = ArrangedCopy(whole.left(size), plan);
             EXPECT_EQ(outcome, Outcome::Damaged) << "cut at " << size;
             ASSERT_EQ(after, whole.left(size)) << "cut at " << size;
         }
