@@ -39,6 +39,35 @@ bool writeAt(QIODevice &file, qint64 offset, const QByteArray &bytes)
     return file.seek(offset) && file.write(bytes) == bytes.size();
 }
 
+// Writes many small patches of an open file, in rising places, a span at a time: each span
+// (at most a megabyte) is read, patched and written back in one write rather than one per patch.
+bool writePatches(QIODevice &file, const QList<std::pair<qint64, QByteArray>> &patches)
+{
+    constexpr qint64 SpanBytes = 1024 * 1024;
+    qsizetype first = 0;
+    while (first < patches.size()) {
+        const qint64 begin = patches[first].first;
+        qint64 end = begin + patches[first].second.size();
+        qsizetype last = first + 1;
+        while (last < patches.size() && patches[last].first >= end
+               && patches[last].first + patches[last].second.size() - begin <= SpanBytes) {
+            end = patches[last].first + patches[last].second.size();
+            ++last;
+        }
+        if (!file.seek(begin))
+            return false;
+        QByteArray span = file.read(end - begin);
+        if (span.size() != end - begin)
+            return false;
+        for (qsizetype i = first; i < last; ++i)
+            span.replace(patches[i].first - begin, patches[i].second.size(), patches[i].second);
+        if (!writeAt(file, begin, span))
+            return false;
+        first = last;
+    }
+    return true;
+}
+
 // ---- MP4 family: the tracks are the movie box's trak boxes ---------------------------------
 
 struct Mp4Track
@@ -542,10 +571,8 @@ Outcome arrangeMatroska(QIODevice &file, const TrackList &list, const QList<Trac
         ++slot;
     }
     rewritten += payload.mid(pos);
-    if (references)
-        for (const auto &[at, value] : *references)
-            if (!writeAt(file, at, value))
-                return Outcome::WriteFailed;
+    if (references && !writePatches(file, *references))
+        return Outcome::WriteFailed;
     if (rewritten == payload)
         return Outcome::Arranged;
     // A CRC-32 element first in the list covers the rest of it.
