@@ -3,8 +3,13 @@
 
 #include <malloc.h>
 
-void KeepLargeBuffersOutOfTheHeap()
+void KeepTheHeapsFew()
 {
-    // glibc's own starting value; setting it at all turns the raising off.
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    // The main thread's heap and one more.
+    mallopt(M_ARENA_MAX, 2);
+}
+
+void GiveFreedMemoryBack()
+{
+    malloc_trim(0);
 }

@@ -7,6 +7,7 @@
 #include "WindowFit.h"
 #include "filelist/CFileListBox.h"
 #include "platform/DesktopNotifier.h"
+#include "platform/ProcessMemory.h"
 
 #include <QScreen>
 #include <QWindow>
@@ -40,7 +41,12 @@ void CConverterDlg::AttemptStarted(int row, const QString &)
     m_runResults.Converting(row);
 }
 
-void CConverterDlg::AttemptEnded(int, const CAttemptRecord &) { }
+void CConverterDlg::AttemptEnded(int, const CAttemptRecord &)
+{
+    // libVLC has stopped and its buffers are freed: what they left in the heaps goes back
+    // before the next file, or a long queue would keep growing.
+    GiveFreedMemoryBack();
+}
 
 void CConverterDlg::FileFinished(const CFileResult &result)
 {

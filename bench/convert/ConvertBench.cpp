@@ -121,7 +121,7 @@ double ffmpegCli(const QStringList &sources, const QString &outDir)
 
 int main(int argc, char **argv)
 {
-    KeepLargeBuffersOutOfTheHeap();   // as the program does
+    KeepTheHeapsFew();   // as the program does
     UseUnattendedPlatform();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();

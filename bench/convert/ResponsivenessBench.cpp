@@ -308,7 +308,7 @@ private:
 
 int main(int argc, char **argv)
 {
-    KeepLargeBuffersOutOfTheHeap();   // as the program does
+    KeepTheHeapsFew();   // as the program does
     UseUnattendedPlatform();
     QApplication app(argc, argv);
     g_clock.start();

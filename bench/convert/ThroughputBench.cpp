@@ -332,7 +332,7 @@ double pairedRatio(const Row &a, const Row &b)
 
 int main(int argc, char **argv)
 {
-    KeepLargeBuffersOutOfTheHeap();   // as the program does
+    KeepTheHeapsFew();   // as the program does
     UseUnattendedPlatform();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
