@@ -580,6 +580,8 @@ int RunHere(const Options &options, CIniFile &ini, FormatCatalog &formats, Repor
     CConversionDriver driver(face, CDriverServices{nullptr, nullptr, clock, factory, work}, ini,
                              formats, settings);
     driver.SetUnattended(true, options.existing);
+    // There is no window whose host could need time to settle before libVLC takes the file.
+    driver.SetHandOverPause(0);
     driver.m_sameFolder = options.outputFolder.isEmpty() ? 1 : 0;
     driver.m_outputPath = options.outputFolder;
     if (!options.worker)

@@ -569,7 +569,8 @@ bool CConversionDriver::Pause(const QString &source)
     m_attemptStarted = QDateTime::currentDateTime();
     try {
         m_vlcHost.Create(this);
-        m_services.clock.sleep(HandOverPauseMs);
+        if (m_handOverPauseMs > 0)
+            m_services.clock.sleep(m_handOverPauseMs);
         return true;
     } catch (...) {
         FailToStart();

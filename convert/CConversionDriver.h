@@ -163,6 +163,10 @@ public:
 
     // Polls without output after which an attempt is stalled (StallLimitPolls unless set).
     void SetStallLimit(int polls) { m_stallLimitPolls = polls; }
+    // The pause before each hand-over (HandOverPauseMs unless set): it lets the window's host
+    // settle, so a face without a window may do without it. The hand-over still waits for the
+    // look at the source.
+    void SetHandOverPause(int milliseconds) { m_handOverPauseMs = milliseconds; }
 
     // The id of the running progress timer, 0 when none runs.
     int TimerId() const { return m_progressTimer.isActive() ? ProgressTimerId : 0; }
@@ -260,6 +264,7 @@ private:
     // Polls since the output last grew, and its size then.
     int m_stallPolls = 0;
     int m_stallLimitPolls = StallLimitPolls;
+    int m_handOverPauseMs = HandOverPauseMs;
     qint64 m_lastOutputSize = 0;
     // The source as it was when the attempt began: a source that changes is still being written.
     qint64 m_sourceSize = -1;

@@ -153,6 +153,20 @@ TEST_F(DriverTest, TheLookAtTheSourceRunsDuringThePauseAndTheHandOverWaitsForIt)
     EXPECT_EQ(clock.sleeps, QList<int>({500}));
 }
 
+TEST_F(DriverTest, WithoutThePauseTheHandOverStillWaitsForTheLookAtTheSource)
+{
+    dir.write(QStringLiteral("Formats.ini"), catalogue() + "[transcode]\ndeinterlace=interlaced\n");
+    const QString a = source(QStringLiteral("a.avi"));
+    queue({a});
+    dlg->Driver().SetHandOverPause(0);
+    work.hold = true;
+    convert();
+    EXPECT_TRUE(clock.sleeps.isEmpty());
+    EXPECT_TRUE(vlc.log.calls.isEmpty());
+    work.release();
+    EXPECT_EQ(vlc.log.calls, QStringList({"addTarget " + a + " 10 -666"}));
+}
+
 TEST_F(DriverTest, ProgressWithoutAnOutputFileIsNotAConversion)
 {
     queue({source(QStringLiteral("a.avi"))});
