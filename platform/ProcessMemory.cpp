@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ProcessMemory.h"
 
+#include <QByteArray>
+#include <QFile>
+
 #include <malloc.h>
 
 void KeepTheHeapsFew()
@@ -12,4 +15,15 @@ void KeepTheHeapsFew()
 void GiveFreedMemoryBack()
 {
     malloc_trim(0);
+}
+
+long ResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
 }

@@ -19,3 +19,6 @@ void KeepTheHeapsFew();
 // Hands the free pages of every heap back to the system; called when a file's conversion has
 // ended and nothing of it is left running. Takes some milliseconds.
 void GiveFreedMemoryBack();
+
+// The process's resident memory in kB, or -1 when it cannot be read.
+long ResidentKb();

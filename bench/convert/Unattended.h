@@ -4,6 +4,7 @@
 // The main window's services for a benchmark run with nobody in front of it.
 #include "platform/DesktopNotifier.h"
 #include "platform/Dialogs.h"
+#include "platform/ProcessMemory.h"
 #include "platform/Shell.h"
 
 #include <QDir>
@@ -14,18 +15,6 @@
 #include <QUrl>
 #include <cstdio>
 #include <initializer_list>
-
-// The process's resident memory in kB, or -1 when it cannot be read.
-inline long ResidentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 // Offscreen unless the caller chose a platform; the movie drawn by the software renderer, as in
 // the program. Before the application object is made.

@@ -1,26 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ProcessMemory.h"
 
-#include <QFile>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <vector>
-
-namespace {
-
-long ResidentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-}   // namespace
 
 // Freed blocks below the last live one stay in the heap, resident, until they are given back.
 TEST(ProcessMemory, FreedPagesInTheMiddleOfTheHeapGoBackToTheSystem)
