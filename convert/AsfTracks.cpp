@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AsfTracks.h"
 
+#include "TrackRewriting.h"
+
 #include <QHash>
 #include <QIODevice>
 #include <QLocale>
@@ -279,11 +281,10 @@ QString rfc1766(const QString &code)
     return shortCode.isEmpty() ? code : shortCode;
 }
 
-bool isLanguageCode(const QString &code)
+// A language worth writing: "und" says nothing.
+bool isNamedLanguage(const QString &code)
 {
-    return code.size() == 3 && code != QLatin1String("und")
-           && std::all_of(code.cbegin(), code.cend(),
-                          [](QChar c) { return c >= u'a' && c <= u'z'; });
+    return IsLanguageCode(code) && code != QLatin1String("und");
 }
 
 // A Language List object and an Extended Stream Properties object per stream that names one.
@@ -382,7 +383,7 @@ Outcome Arrange(QIODevice &file, const QList<TrackPlan> &plan)
     // Languages go into the header extension, unless the header already names any.
     QList<std::pair<const Stream *, QString>> named;
     for (const qsizetype from : std::as_const(order))
-        if (header.streams[from].kind == Kind::Audio && isLanguageCode(plan[from].language))
+        if (header.streams[from].kind == Kind::Audio && isNamedLanguage(plan[from].language))
             named.append({&header.streams[from], plan[from].language});
     if (named.isEmpty() || header.hasLanguages || extension < 0) {
         if (rewritten == old)

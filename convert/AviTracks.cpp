@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AviTracks.h"
 
+#include "TrackRewriting.h"
+
 #include <QIODevice>
 #include <algorithm>
 #include <cstring>
@@ -14,8 +16,6 @@ namespace {
 constexpr int MaxStreams = 100;
 // Bytes of the file read at a time while its chunks are walked.
 constexpr qint64 WindowBytes = 256 * 1024;
-// Largest stretch read and written back at once to rename the chunks in it.
-constexpr qint64 WriteSpanBytes = 64 * 1024;
 // A 'rec ' list inside 'movi' may hold others; no writer nests them deeper.
 constexpr int MaxListDepth = 4;
 
@@ -355,31 +355,6 @@ private:
     QList<Rename> m_renames;
 };
 
-// Writes the renames, a stretch of nearby ones at a time: the stretch is read, the numbers
-// put in and the stretch written back.
-bool writeRenames(QIODevice &file, const QList<Rename> &renames)
-{
-    qsizetype first = 0;
-    while (first < renames.size()) {
-        const qint64 begin = renames[first].at;
-        qsizetype last = first;
-        while (last + 1 < renames.size() && renames[last + 1].at + 2 - begin <= WriteSpanBytes)
-            ++last;
-        const qint64 length = renames[last].at + 2 - begin;
-        if (!file.seek(begin))
-            return false;
-        QByteArray span = file.read(length);
-        if (span.size() != length)
-            return false;
-        for (qsizetype i = first; i <= last; ++i)
-            std::memcpy(span.data() + (renames[i].at - begin), renames[i].digits, 2);
-        if (!file.seek(begin) || file.write(span) != length)
-            return false;
-        first = last + 1;
-    }
-    return true;
-}
-
 }   // namespace
 
 std::optional<QList<HeaderTrack>> ReadTracks(QIODevice &file)
@@ -442,7 +417,11 @@ Outcome Arrange(QIODevice &file, const QList<TrackPlan> &plan)
         return Outcome::Damaged;
     if (!file.seek(header.payloadOffset) || file.write(rewritten) != rewritten.size())
         return Outcome::WriteFailed;
-    return writeRenames(file, renumbering.renames()) ? Outcome::Arranged : Outcome::WriteFailed;
+    const QList<Rename> &renames = renumbering.renames();
+    const bool written = WritePatches(file, renames.size(), [&](qsizetype i) {
+        return std::pair{renames[i].at, QByteArrayView(renames[i].digits, 2)};
+    });
+    return written ? Outcome::Arranged : Outcome::WriteFailed;
 }
 
 }   // namespace OutputTracks::Avi

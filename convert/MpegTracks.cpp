@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MpegTracks.h"
 
+#include "TrackRewriting.h"
+
 #include <QHash>
 #include <QIODevice>
 #include <algorithm>
@@ -9,21 +11,6 @@
 namespace OutputTracks::Mpeg {
 
 namespace {
-
-bool isLanguageCode(const QString &code)
-{
-    return code.size() == 3 && std::all_of(code.cbegin(), code.cend(), [](QChar c) {
-               return c >= u'a' && c <= u'z';
-           });
-}
-
-// The given plan indices, stably sorted by rank.
-QList<qsizetype> byRank(QList<qsizetype> indices, const QList<TrackPlan> &plan)
-{
-    std::stable_sort(indices.begin(), indices.end(),
-                     [&](qsizetype a, qsizetype b) { return plan[a].rank < plan[b].rank; });
-    return indices;
-}
 
 // CRC-32 of MPEG's tables: polynomial 0x04C11DB7, most significant bit first, no final
 // inversion; a table followed by its own CRC gives 0.
@@ -245,7 +232,7 @@ std::optional<Pmt> readPmt(const QByteArray &section)
             if (tag == 0x0a && length >= 4 && entry.languageAt < 0) {
                 entry.languageAt = d + 2;
                 const QString code = QString::fromLatin1(entry.info.mid(d + 2, 3));
-                entry.language = isLanguageCode(code) ? code : QString();
+                entry.language = IsLanguageCode(code) ? code : QString();
             }
             d += 2 + length;
         }
@@ -343,7 +330,7 @@ QByteArray rewrittenPmt(const TsScan &scan, const QList<qsizetype> &order,
             const PmtEntry &entry = pmt.entries[order[slot]];
             const QString &language = plan[order[slot]].language;
             QByteArray info = entry.info;
-            if (isLanguageCode(language) && entry.kind == Kind::Audio) {
+            if (IsLanguageCode(language) && entry.kind == Kind::Audio) {
                 if (entry.languageAt >= 0)
                     info.replace(entry.languageAt, 3, language.toLatin1());
                 else if (addLanguages)
@@ -534,7 +521,7 @@ Outcome ArrangeTransportStream(QIODevice &file, const QList<TrackPlan> &plan)
     // they rise in that order too, and every packet of a moved track takes its new PID.
     QList<qsizetype> all(plan.size());
     std::iota(all.begin(), all.end(), 0);
-    const QList<qsizetype> order = byRank(all, plan);
+    const QList<qsizetype> order = ByRank(all, plan);
     QList<quint16> pids(PidCount);
     std::iota(pids.begin(), pids.end(), quint16(0));
     bool moved = false;
@@ -600,7 +587,7 @@ Outcome ArrangeProgramStream(QIODevice &file, const QList<TrackPlan> &plan)
     }
     if (audio.size() != scan.audio.size() || video != scan.video.size())
         return Outcome::Mismatch;
-    const QList<qsizetype> ranked = byRank(audio, plan);
+    const QList<qsizetype> ranked = ByRank(audio, plan);
     // The stream taking place k gets the k-th id, and its first packet takes the place of the
     // k-th first audio packet.
     QList<int> ids(256);
@@ -621,7 +608,7 @@ Outcome ArrangeProgramStream(QIODevice &file, const QList<TrackPlan> &plan)
     }
     QList<QByteArray> languages(256);
     for (qsizetype k = 0; k < audio.size(); ++k)
-        if (isLanguageCode(plan[audio[k]].language))
+        if (IsLanguageCode(plan[audio[k]].language))
             languages[scan.audio[k].id] = plan[audio[k]].language.toLatin1();
 
     // The first audio packets, each in its new place; every other byte between them stays.

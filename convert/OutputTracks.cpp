@@ -5,6 +5,7 @@
 #include "AviTracks.h"
 #include "Mp4Box.h"
 #include "MpegTracks.h"
+#include "TrackRewriting.h"
 
 #include <QFile>
 #include <QHash>
@@ -16,56 +17,18 @@ namespace OutputTracks {
 
 namespace {
 
-bool isLanguageCode(const QString &code)
-{
-    return code.size() == 3 && std::all_of(code.cbegin(), code.cend(), [](QChar c) {
-               return c >= u'a' && c <= u'z';
-           });
-}
-
 // The order the tracks go in: their indices, stably sorted by rank.
 QList<qsizetype> rankedOrder(const QList<TrackPlan> &plan)
 {
     QList<qsizetype> order(plan.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](qsizetype a, qsizetype b) { return plan[a].rank < plan[b].rank; });
-    return order;
+    return ByRank(order, plan);
 }
 
 // Writes the bytes at offset of an open file; whether all of them were written.
 bool writeAt(QIODevice &file, qint64 offset, const QByteArray &bytes)
 {
     return file.seek(offset) && file.write(bytes) == bytes.size();
-}
-
-// Writes many small patches of an open file, in rising places, a span at a time: each span
-// (at most a megabyte) is read, patched and written back in one write rather than one per patch.
-bool writePatches(QIODevice &file, const QList<std::pair<qint64, QByteArray>> &patches)
-{
-    constexpr qint64 SpanBytes = 1024 * 1024;
-    qsizetype first = 0;
-    while (first < patches.size()) {
-        const qint64 begin = patches[first].first;
-        qint64 end = begin + patches[first].second.size();
-        qsizetype last = first + 1;
-        while (last < patches.size() && patches[last].first >= end
-               && patches[last].first + patches[last].second.size() - begin <= SpanBytes) {
-            end = patches[last].first + patches[last].second.size();
-            ++last;
-        }
-        if (!file.seek(begin))
-            return false;
-        QByteArray span = file.read(end - begin);
-        if (span.size() != end - begin)
-            return false;
-        for (qsizetype i = first; i < last; ++i)
-            span.replace(patches[i].first - begin, patches[i].second.size(), patches[i].second);
-        if (!writeAt(file, begin, span))
-            return false;
-        first = last;
-    }
-    return true;
 }
 
 // ---- MP4 family: the tracks are the movie box's trak boxes ---------------------------------
@@ -143,7 +106,7 @@ QString unpackLanguage(const QByteArray &movie, qint64 at)
     QString code;
     for (int shift : {10, 5, 0})
         code += QChar(u'`' + ((packed >> shift) & 0x1f));
-    return isLanguageCode(code) ? code : QString();
+    return IsLanguageCode(code) ? code : QString();
 }
 
 void packLanguage(QByteArray &bytes, qint64 at, const QString &code)
@@ -180,7 +143,7 @@ Outcome arrangeMp4(QIODevice &file, const Mp4Box::MovieBox &movieBox, const QLis
     for (qsizetype i = 0; i < tracks->size(); ++i) {
         const Mp4Track &track = tracks->at(i);
         QByteArray bytes = movie.mid(track.box.begin, track.box.end - track.box.begin);
-        if (isLanguageCode(plan[i].language) && track.languageAt >= 0)
+        if (IsLanguageCode(plan[i].language) && track.languageAt >= 0)
             packLanguage(bytes, track.languageAt - track.box.begin, plan[i].language);
         if (plan[i].isDefault && track.kind != Kind::Other) {
             char &flags = bytes[track.flagsAt - track.box.begin];
@@ -558,7 +521,7 @@ Outcome arrangeMatroska(QIODevice &file, const TrackList &list, const QList<Trac
         const MatroskaTrack &track = tracks->at(order[slot]);
         const TrackPlan &wanted = plan[order[slot]];
         QByteArray bytes = payload.mid(track.entry.begin, track.entry.end - track.entry.begin);
-        if (isLanguageCode(wanted.language) && track.languageAt >= 0)
+        if (IsLanguageCode(wanted.language) && track.languageAt >= 0)
             bytes.replace(track.languageAt - track.entry.begin, 3, wanted.language.toLatin1());
         if (wanted.isDefault && track.flagDefaultAt >= 0)
             writeUnsigned(bytes.data() + (track.flagDefaultAt - track.entry.begin),
@@ -571,7 +534,9 @@ Outcome arrangeMatroska(QIODevice &file, const TrackList &list, const QList<Trac
         ++slot;
     }
     rewritten += payload.mid(pos);
-    if (references && !writePatches(file, *references))
+    if (references && !WritePatches(file, references->size(), [&](qsizetype i) {
+            return std::pair{references->at(i).first, QByteArrayView(references->at(i).second)};
+        }))
         return Outcome::WriteFailed;
     if (rewritten == payload)
         return Outcome::Arranged;
@@ -706,7 +671,7 @@ QList<TrackPlan> PlanFor(const QList<int> &muxedIds, const QList<SourceTrack> &s
             wanted.rank = int(found - source.cbegin());
             wanted.kind = found->kind;
             if (found->kind == Kind::Audio) {
-                wanted.language = isLanguageCode(found->language) ? found->language : QString();
+                wanted.language = IsLanguageCode(found->language) ? found->language : QString();
                 wanted.isDefault = found->id == defaultAudio;
             } else if (found->kind == Kind::Video) {
                 wanted.isDefault = true;
