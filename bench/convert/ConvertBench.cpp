@@ -6,6 +6,7 @@
 //
 //   bench_convert [clips=6] [seconds=12] [attempts=100]
 // Exit code 1 when a target is missed: overhead per file <= 1.6 s, memory growth <= 10 MB.
+#include "BareLibVlc.h"
 #include "Unattended.h"
 #include "convert/LibVlcControl.h"
 #include "convert/OutputNaming.h"
@@ -88,19 +89,14 @@ private:
 
 double bareLibVlc(const QStringList &sources, const QString &outDir, IVlcControlFactory &factory)
 {
+    QStringList options;
+    for (const QString &source : sources)
+        options << TranscodeOption::Build(Mp4Settings(),
+                                          OutputNaming::DefaultCandidate(source, false, outDir,
+                                                                         QStringLiteral(".mp4")));
     QElapsedTimer timer;
     timer.start();
-    for (const QString &source : sources) {
-        const QString out = OutputNaming::DefaultCandidate(source, false, outDir,
-                                                           QStringLiteral(".mp4"));
-        std::unique_ptr<CVLCControl> control = factory.CreateControl();
-        control->addTarget(source, {TranscodeOption::Build(Mp4Settings(), out)}, 10, -666);
-        // Poll finely: this is the engine's own speed, without the program's pauses and polls.
-        QThread::msleep(20);
-        while (control->GetTime() >= 0 || control->GetPosition() >= 0.0f)
-            QThread::msleep(10);
-        control->playlistClear();
-    }
+    ConvertBare(factory, sources, options);
     return timer.elapsed() / 1000.0;
 }
 

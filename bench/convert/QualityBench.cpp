@@ -19,6 +19,7 @@
 // Exit code 1 when a goal is missed: program CPU per file <= bare libVLC + 0.3 s; per codec
 // SSIM >= ffmpeg's - 0.003 at <= 110 % of ffmpeg's CPU, every frame kept at its source time;
 // the interlaced source comes out deinterlaced.
+#include "BareLibVlc.h"
 #include "BenchWindow.h"
 #include "Cost.h"
 #include "Unattended.h"
@@ -188,16 +189,7 @@ Cost bareLibVlc(const QStringList &sources, const QString &outDir, const Target 
         options << TranscodeOption::BuildFor(settingsFor(target),
                                              outputOf(source, outDir, target.extension), ini,
                                              source, factory);
-    return Measure([&] {
-        for (qsizetype i = 0; i < sources.size(); ++i) {
-            std::unique_ptr<CVLCControl> control = factory.CreateControl();
-            control->addTarget(sources[i], {options[i]}, 10, -666);
-            QThread::msleep(10);
-            while (control->GetTime() >= 0 || control->GetPosition() >= 0.0f)
-                QThread::msleep(10);
-            control->playlistClear();
-        }
-    });
+    return Measure([&] { ConvertBare(factory, sources, options); });
 }
 
 const std::map<QString, QString> FfmpegVideo{{"h264", "libx264"},    {"h265", "libx265"},

@@ -3,6 +3,11 @@
 // short clips, the batch command on two cores against GNU parallel running the ffmpeg command
 // line, and the batch command on long 720p clips against the ffmpeg command line.
 //
+// Two yardsticks run with them: bare libVLC (the same option, without the program's look at the
+// source, check of the output, pause or poll) one file at a time and two at a time. They tell
+// what this machine allows: the window cannot beat its pause plus bare libVLC, nor the batch
+// command two bare libVLC conversions at once.
+//
 // Every contender converts to the catalogue's default choice (its first target, muxer and codecs,
 // with the window's default bit rates, scale and channels). The ffmpeg command line is given
 // the encoder settings libVLC uses for that choice, as far as the command line can say them
@@ -13,6 +18,7 @@
 //   the window <= 1.1 s per short clip;
 //   the batch command with --jobs 2 no slower than parallel -j2 with the ffmpeg command line;
 //   the batch command on the long clips within 10 % of the ffmpeg command line.
+#include "BareLibVlc.h"
 #include "BenchWindow.h"
 #include "Cost.h"
 #include "Unattended.h"
@@ -398,10 +404,18 @@ int main(int argc, char **argv)
     Row ffmpegShortRow{QStringLiteral("ffmpeg one by one (4 s clips)"), shortCount};
     Row batchJobsRow{QStringLiteral("movarin --batch --jobs 2 (4 s clips)"), shortCount};
     Row parallelRow{QStringLiteral("parallel -j2 ffmpeg (4 s clips)"), shortCount};
+    Row bareOneRow{QStringLiteral("bare libVLC one by one (4 s clips)"), shortCount};
+    Row bareTwoRow{QStringLiteral("bare libVLC two at a time (4 s clips)"), shortCount};
     Row batchLongRow{QStringLiteral("movarin --batch (%1 s 720p clips)").arg(longSeconds),
                      longCount};
     Row ffmpegLongRow{QStringLiteral("ffmpeg one by one (%1 s 720p clips)").arg(longSeconds),
                       longCount};
+
+    // The option the program builds for each clip, worked out beforehand: only libVLC is timed.
+    QStringList bareOptions;
+    for (const QString &clip : shortClips)
+        bareOptions << TranscodeOption::BuildFor(
+            settings, OutputNaming::DefaultCandidate(clip, false, out, ext), ini, clip, factory);
 
     const QList<std::function<void()>> contenders{
         [&] {
@@ -424,6 +438,18 @@ int main(int argc, char **argv)
         [&] {
             time(parallelRow, out, [&] {
                 return ffmpegParallel(*choice, shortClips, out, 2)
+                       && allConverted(shortClips, out, ext);
+            });
+        },
+        [&] {
+            time(bareOneRow, out, [&] {
+                return ConvertBare(factory, shortClips, bareOptions)
+                       && allConverted(shortClips, out, ext);
+            });
+        },
+        [&] {
+            time(bareTwoRow, out, [&] {
+                return ConvertBare(factory, shortClips, bareOptions, 2)
                        && allConverted(shortClips, out, ext);
             });
         },
@@ -465,8 +491,8 @@ int main(int argc, char **argv)
     std::printf("\n%d rounds interleaved, medians; load average at the end %s\n\n", rounds,
                 qPrintable(loadAverage()));
     std::printf("| contender | s/file | CPU s/file |\n|---|---|---|\n");
-    for (const Row *row :
-         {&windowRow, &ffmpegShortRow, &batchJobsRow, &parallelRow, &batchLongRow, &ffmpegLongRow})
+    for (const Row *row : {&windowRow, &ffmpegShortRow, &batchJobsRow, &parallelRow, &bareOneRow,
+                           &bareTwoRow, &batchLongRow, &ffmpegLongRow})
         std::printf("| %s | %.2f | %.2f |%s\n", qPrintable(row->name), row->perFile(),
                     row->cpuPerFile(), row->failed ? " FAILED" : "");
 
@@ -483,5 +509,16 @@ int main(int argc, char **argv)
                 jobsOk ? "PASS" : "FAIL");
     std::printf("| batch / ffmpeg on %d s 720p <= 1.10 | %.2f | %s |\n", longSeconds, longRatio,
                 longOk ? "PASS" : "FAIL");
+
+    // What this machine allows, whatever the program does around libVLC.
+    std::printf("\n| yardstick | measured |\n|---|---|\n");
+    std::printf("| the window's floor: its %.1f s pause + bare libVLC one by one | %.2f s per 4 s "
+                "clip |\n",
+                CConversionDriver::HandOverPauseMs / 1000.0,
+                CConversionDriver::HandOverPauseMs / 1000.0 + bareOneRow.perFile());
+    std::printf("| bare libVLC two at a time / parallel -j2 ffmpeg | %.2f |\n",
+                pairedRatio(bareTwoRow, parallelRow));
+    std::printf("| batch --jobs 2 beyond bare libVLC two at a time | %+.2f CPU s per file |\n",
+                batchJobsRow.cpuPerFile() - bareTwoRow.cpuPerFile());
     return windowOk && jobsOk && longOk ? 0 : 1;
 }
