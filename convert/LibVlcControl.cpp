@@ -559,6 +559,13 @@ struct PictureCounter
         return nullptr;
     }
     static void display(void *opaque, void *) { ++static_cast<PictureCounter *>(opaque)->shown; }
+
+    // The player's pictures go here, scaled down, instead of to its video output's window.
+    void ShowInto(libvlc_media_player_t *player)
+    {
+        libvlc_video_set_callbacks(player, &lock, nullptr, &display, this);
+        libvlc_video_set_format(player, "RV32", Width, Height, Width * 4);
+    }
 };
 
 }   // namespace
@@ -581,10 +588,7 @@ std::optional<bool> CLibVlcControl::showsFirstPicture(const QString &path,
     libvlc_media_player_t *player = playing.get();
     if (!player)
         return std::nullopt;
-    libvlc_video_set_callbacks(player, &PictureCounter::lock, nullptr, &PictureCounter::display,
-                               &counter);
-    libvlc_video_set_format(player, "RV32", PictureCounter::Width, PictureCounter::Height,
-                            PictureCounter::Width * 4);
+    counter.ShowInto(player);
     std::optional<bool> verdict;
     if (libvlc_media_player_play(player) == 0) {
         waitUntil(std::chrono::milliseconds(CLibVlcControlFactory::ShowLimitMs),
@@ -738,23 +742,22 @@ std::optional<bool> CLibVlcControlFactory::IsInterlaced(const QString &source)
     MediaPtr media(libvlc_media_new_path(instance, source.toUtf8().constData()));
     if (!media)
         return std::nullopt;
-    // Pictures only, shown at once to the dummy output: no sound, no subtitles, no caching.
+    // Pictures only, shown at once into a small buffer: no sound, no subtitles, no caching.
     for (const char *option : {":no-audio", ":no-spu", ":file-caching=0", ":deinterlace=0"})
         libvlc_media_add_option(media.get(), option);
+    PictureCounter counter;
     const LookPlayerPtr playing(libvlc_media_player_new_from_media(media.get()));
     libvlc_media_player_t *player = playing.get();
     if (!player)
         return std::nullopt;
+    // Counted as they are shown: libVLC's own statistics say it only every quarter second.
+    counter.ShowInto(player);
 
-    // The frame's flag is looked at before it is shown: two shown frames without the message
-    // mean progressive ones.
-    const auto shownPictures = [&] {
-        libvlc_media_stats_t stats{};
-        return libvlc_media_get_stats(media.get(), &stats) ? stats.i_displayed_pictures : 0;
-    };
+    // The output tells a frame's flag once it has shown the frame, before the next one: two
+    // shown frames without the message mean progressive ones.
     if (libvlc_media_player_play(player) == 0)
         waitUntil(std::chrono::milliseconds(ProbeLimitMs), [&] {
-            return look.SawInterlaced() || shownPictures() >= 2 || hasStopped(player)
+            return look.SawInterlaced() || counter.shown >= 2 || hasStopped(player)
                    || look.Cancelled();
         });
     std::optional<bool> verdict;
@@ -762,7 +765,7 @@ std::optional<bool> CLibVlcControlFactory::IsInterlaced(const QString &source)
         return verdict;
     if (look.SawInterlaced())
         verdict = true;
-    else if (shownPictures() >= 2)
+    else if (counter.shown >= 2)
         verdict = false;
     return verdict;
 }
