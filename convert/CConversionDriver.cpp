@@ -710,50 +710,63 @@ void CConversionDriver::EndOfAttempt()
         return;
     }
 
-    // Reading the output back takes up to seconds: done elsewhere, with the control taken
-    // along, while the window answers and Stop works.
+    // Putting the tracks in place and reading the output back take up to seconds: done
+    // elsewhere, with the control taken along, while the window answers and Stop works. The
+    // tracks are put as the source had them before the output is read back, so that what is
+    // checked is what the user gets.
     std::shared_ptr<CVLCControl> control(m_vlcHost.TakeControl());
-    auto output = std::make_shared<CMediaFacts>();
     auto arranging = std::make_shared<QString>();
     const QString temp = m_currentTemp;
     const quint64 generation = m_generation;
     m_waiting = true;
     m_services.work.Run(
         this,
-        [control, output, arranging, temp] {
-            if (!control)
-                return;
-            // The tracks are put as the source had them before the output is read back, so
-            // that what is checked is what the user gets.
-            *arranging = control->ArrangeTracks(temp);
-            *output = control->ProbeFile(temp);
+        [control, arranging, temp] {
+            if (control)
+                *arranging = control->ArrangeTracks(temp);
         },
-        [this, control, output, arranging, sourceFacts, generation]() mutable {
+        [this, control, arranging, sourceFacts, temp, generation] {
             if (!Current(generation))
                 return;
-            m_waiting = false;
-            m_vlcHost.GiveBackControl(std::move(control));
-            // A header rewritten only in part may still read, but not as the source had it.
-            const QString verdict = !arranging->isEmpty()
-                                        ? *arranging
-                                        : OutputCheck::WhyNotWhole(sourceFacts, *output);
-            if (!verdict.isEmpty()) {
-                m_reason = QStringLiteral("the output is not whole: ") + verdict;
-                FinishAttempt(false);
-                return;
-            }
-            // Only now does the output take its name, replacing in one step whatever the
-            // user agreed to overwrite, and nothing else.
-            const QString error = OutputNaming::CommitOutput(m_currentTemp, m_currentOutput,
-                                                             m_replaceAgreed);
-            if (!error.isEmpty()) {
-                m_reason = QStringLiteral("the output could not take its name: ") + error;
-                FinishAttempt(false);
-                return;
-            }
-            m_currentTemp.clear();
-            FinishAttempt(true);
+            m_face.OutputWritten(m_currentIndex);
+            auto output = std::make_shared<CMediaFacts>();
+            m_services.work.Run(
+                this,
+                [control, output, temp] {
+                    if (control)
+                        *output = control->ProbeFile(temp);
+                },
+                [this, control, output, arranging, sourceFacts, generation]() mutable {
+                    if (!Current(generation))
+                        return;
+                    m_waiting = false;
+                    m_vlcHost.GiveBackControl(std::move(control));
+                    CheckedOutput(!arranging->isEmpty()
+                                      ? *arranging
+                                      : OutputCheck::WhyNotWhole(sourceFacts, *output));
+                });
         });
+}
+
+void CConversionDriver::CheckedOutput(const QString &verdict)
+{
+    // A header rewritten only in part may still read, but not as the source had it.
+    if (!verdict.isEmpty()) {
+        m_reason = QStringLiteral("the output is not whole: ") + verdict;
+        FinishAttempt(false);
+        return;
+    }
+    // Only now does the output take its name, replacing in one step whatever the user agreed
+    // to overwrite, and nothing else.
+    const QString error = OutputNaming::CommitOutput(m_currentTemp, m_currentOutput,
+                                                     m_replaceAgreed);
+    if (!error.isEmpty()) {
+        m_reason = QStringLiteral("the output could not take its name: ") + error;
+        FinishAttempt(false);
+        return;
+    }
+    m_currentTemp.clear();
+    FinishAttempt(true);
 }
 
 void CConversionDriver::FinishAttempt(bool whole)

@@ -100,6 +100,10 @@ public:
         Q_UNUSED(row);
         handOver();
     }
+    // The attempt's output is no longer written to: libVLC has closed it and its tracks are in
+    // place. What is left of the attempt only reads it (the output check). Not called for an
+    // attempt that failed before.
+    virtual void OutputWritten(int row) { Q_UNUSED(row); }
     virtual void AttemptEnded(int row, const CAttemptRecord &attempt) = 0;
     virtual void FileFinished(const CFileResult &result) = 0;
 };
@@ -231,6 +235,9 @@ private:
     // One reading of the control; endOnly acts on an ended attempt and on nothing else.
     void Poll(bool endOnly);
     void EndOfAttempt();
+    // The output check's verdict ("" when the output is whole): the output takes its name, or
+    // the attempt failed.
+    void CheckedOutput(const QString &verdict);
     void FinishAttempt(bool whole);
     void RetryOrGiveUp();
     void DiscardTemporaryOutput(bool report);
