@@ -7,6 +7,7 @@
 #include "convert/LibVlcControl.h"
 #include "convert/SettingsCheck.h"
 #include "convert/TranscodeOption.h"
+#include "platform/ProcessMemory.h"
 #include "platform/ThreadClock.h"
 #include "settings/CIniFile.h"
 #include "settings/FormatCatalog.h"
@@ -45,6 +46,13 @@ constexpr int ExitUsage = 2;
 // inside libVLC: it is killed and its file counted as failed.
 constexpr int WorkerSilenceLimitS = 90;
 constexpr int WorkerHeartbeatMs = 2000;
+// A process of a run converts at most this many files; then a fresh one takes over, so that no
+// process lives long enough for libVLC's buffers to fragment its heap.
+constexpr int WorkerFileLimit = 16;
+// What the run tells its processes on their standard input, a line each: a turn to convert the
+// file that is ready, and the next file to get ready (its path percent-encoded).
+constexpr char WorkerGo[] = "go";
+constexpr char WorkerFile[] = "file ";
 
 const char Usage[]
     = "Usage: movarin --batch [options] FILE|FOLDER...\n"
@@ -310,6 +318,13 @@ public:
     {
         m_reporter.Temporary(m_files.value(row), temporaryPath);
     }
+    // In a run of several files, the turn to write passes on when the output is no longer
+    // written to, before it is read back.
+    void OutputWritten(int row) override
+    {
+        if (m_waitForTurn)
+            m_reporter.Json({{"event", "written"}, {"source", m_files.value(row)}});
+    }
     void AttemptEnded(int row, const CAttemptRecord &attempt) override
     {
         m_reporter.Attempt(m_files.value(row), attempt);
@@ -567,75 +582,138 @@ QString CommandLine(const QStringList &arguments)
     return QStringLiteral("movarin ") + arguments.mid(1).join(QLatin1Char(' '));
 }
 
+// The driver over some files in this process, with its face and the services it needs.
+class LocalRun
+{
+public:
+    LocalRun(const Options &options, const QStringList &files, CIniFile &ini,
+             FormatCatalog &formats, IVlcControlFactory &factory, Reporter &reporter, Tally &tally)
+        : face(files, reporter, tally)
+        , m_settings(options.settings)
+        , driver(face, CDriverServices{nullptr, nullptr, m_clock, factory, m_work}, ini, formats,
+                 m_settings)
+    {
+        driver.SetUnattended(true, options.existing);
+        // There is no window whose host could need time to settle before libVLC takes the file.
+        driver.SetHandOverPause(0);
+        driver.m_sameFolder = options.outputFolder.isEmpty() ? 1 : 0;
+        driver.m_outputPath = options.outputFolder;
+        driver.m_fileTotal = static_cast<int>(files.size());
+    }
+
+    BatchFace face;
+
+private:
+    CThreadClock m_clock;
+    CThreadWorkRunner m_work;
+    ConversionSettings m_settings;
+
+public:
+    CConversionDriver driver;
+};
+
 // Every file in this process, one after another, with the driver.
 int RunHere(const Options &options, CIniFile &ini, FormatCatalog &formats, Reporter &reporter,
             const QStringList &arguments)
 {
     Tally tally;
-    BatchFace face(options.files, reporter, tally);
-    CThreadClock clock;
     CLibVlcControlFactory factory;
-    CThreadWorkRunner work;
-    ConversionSettings settings = options.settings;
-    CConversionDriver driver(face, CDriverServices{nullptr, nullptr, clock, factory, work}, ini,
-                             formats, settings);
-    driver.SetUnattended(true, options.existing);
-    // There is no window whose host could need time to settle before libVLC takes the file.
-    driver.SetHandOverPause(0);
-    driver.m_sameFolder = options.outputFolder.isEmpty() ? 1 : 0;
-    driver.m_outputPath = options.outputFolder;
-    if (!options.worker)
-        driver.KeepRunLog(CRunLog::DefaultFolder(), CommandLine(arguments));
-    driver.m_fileTotal = static_cast<int>(options.files.size());
-
-    QTimer heartbeat;
-    std::unique_ptr<QSocketNotifier> turns;
-    if (options.worker) {
-        heartbeat.setInterval(WorkerHeartbeatMs);
-        QObject::connect(&heartbeat, &QTimer::timeout, [&reporter] {
-            reporter.Json({{"event", "alive"}});
-        });
-        heartbeat.start();
-        // The run hands out turns on standard input, a line "go" each; when it is gone, so is
-        // this process's reason to convert.
-        face.WaitForTurns();
-        turns = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
-        QObject::connect(turns.get(), &QSocketNotifier::activated, [&face, &driver, &turns] {
-            char buffer[64];
-            const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-            if (got > 0) {
-                for (ssize_t i = 0; i < got; ++i)
-                    if (buffer[i] == '\n')
-                        face.Go();
-                return;
-            }
-            if (got < 0 && (errno == EINTR || errno == EAGAIN))
-                return;
-            turns->setEnabled(false);
-            driver.Abandon();
-            qApp->exit(ExitFailed);
-        });
-    }
-    QObject::connect(&driver, &CConversionDriver::RunEnded, qApp, [] { qApp->exit(-1); });
-    const auto stopper = OnStop([&driver](int status) {
+    LocalRun run(options, options.files, ini, formats, factory, reporter, tally);
+    run.driver.KeepRunLog(CRunLog::DefaultFolder(), CommandLine(arguments));
+    QObject::connect(&run.driver, &CConversionDriver::RunEnded, qApp, [] { qApp->exit(-1); });
+    const auto stopper = OnStop([&run](int status) {
         // At once: the attempt stopped, its temporary output removed.
-        driver.Abandon();
+        run.driver.Abandon();
         qApp->exit(status);
     });
-    driver.ConvertNextFile();
+    run.driver.ConvertNextFile();
     int status = -1;
-    if (driver.RunInProgress())
+    if (run.driver.RunInProgress())
         status = QCoreApplication::exec();
     if (status > 0)
         return status;
-    reporter.Summary(tally.converted, tally.failed, tally.skipped, driver.RunLogPath());
+    reporter.Summary(tally.converted, tally.failed, tally.skipped, run.driver.RunLogPath());
     return tally.ExitStatus();
 }
 
-// One process per file, at most jobs converting at once: a crash or a hang inside libVLC costs
-// its file only. As many more get ready meanwhile (started, their output named, their source
-// looked at, their pause waited out), each waiting for a turn: a file that ends hands its turn to
-// one that is ready at once.
+// A process of a run of several files: it converts the file it was started with, then each file
+// the run hands it, one at a time, with one libVLC for all of them. It says when a file is ready
+// and converts it when its turn comes ("go" on standard input), says "idle" when the file has
+// ended, and leaves when standard input closes.
+int RunWorker(const Options &options, CIniFile &ini, FormatCatalog &formats, Reporter &reporter)
+{
+    Tally tally;
+    CLibVlcControlFactory factory;
+    std::unique_ptr<LocalRun> run;
+    const auto convert = [&](const QString &file) {
+        run.reset();
+        run = std::make_unique<LocalRun>(options, QStringList{file}, ini, formats, factory,
+                                         reporter, tally);
+        run->face.WaitForTurns();
+        QObject::connect(&run->driver, &CConversionDriver::RunEnded, qApp, [&reporter] {
+            // What the file's conversion freed goes back before the next one is made.
+            GiveFreedMemoryBack();
+            reporter.Json({{"event", "idle"}});
+        });
+        run->driver.ConvertNextFile();
+    };
+    const auto busy = [&run] { return run && run->driver.RunInProgress(); };
+
+    QTimer heartbeat;
+    heartbeat.setInterval(WorkerHeartbeatMs);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&reporter] {
+        reporter.Json({{"event", "alive"}});
+    });
+    heartbeat.start();
+    QByteArray pending;
+    QSocketNotifier orders(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&orders, &QSocketNotifier::activated, [&] {
+        char buffer[4096];
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
+            return;
+        if (got <= 0) {
+            // The run is gone or has nothing more for this process: a file under way is given up.
+            orders.setEnabled(false);
+            if (busy()) {
+                run->driver.Abandon();
+                qApp->exit(ExitFailed);
+            } else {
+                qApp->exit(-1);
+            }
+            return;
+        }
+        pending.append(buffer, got);
+        qsizetype end;
+        while ((end = pending.indexOf('\n')) >= 0) {
+            const QByteArray line = pending.left(end);
+            pending.remove(0, end + 1);
+            if (line == WorkerGo) {
+                if (run)
+                    run->face.Go();
+            } else if (line.startsWith(WorkerFile) && !busy()) {
+                convert(QString::fromUtf8(
+                    QByteArray::fromPercentEncoding(line.mid(qstrlen(WorkerFile)))));
+            }
+        }
+    });
+    const auto stopper = OnStop([&](int status) {
+        // At once: the attempt stopped, its temporary output removed.
+        if (run)
+            run->driver.Abandon();
+        qApp->exit(status);
+    });
+    convert(options.files.constFirst());
+    const int status = QCoreApplication::exec();
+    return status > 0 ? status : tally.ExitStatus();
+}
+
+// Processes of their own, at most jobs converting at once, each converting one file at a time: a
+// crash or a hang inside libVLC costs the file it was converting only. As many more get ready
+// meanwhile (their output named, their source looked at), each waiting for a turn: a file that
+// ends hands its turn to one that is ready at once. A process whose file converted at its first
+// attempt (or was skipped) takes the next file, which spares that file a process's start and
+// libVLC's; one whose file did not, or that has converted WorkerFileLimit files, leaves.
 class Workers
 {
 public:
@@ -667,14 +745,19 @@ public:
 private:
     struct Worker
     {
-        // Finishing: its attempt has ended; it reports and leaves, or gets ready again for a retry.
-        enum class Stage { GettingReady, Ready, Converting, Finishing };
+        // Finishing: its output is no longer written; it is read back, and the process reports
+        // its file or gets ready again for a retry.
+        // Idle: its file has ended; it waits for the next one, or leaves.
+        enum class Stage { GettingReady, Ready, Converting, Finishing, Idle };
         QProcess *process = nullptr;
         QString source;
         int index = 0;
         Stage stage = Stage::GettingReady;
         bool reported = false;
         bool silent = false;
+        bool leaving = false;   // takes no other file
+        bool dismissed = false;
+        int files = 1;   // given to it so far
         QString temporary;   // the output of the attempt under way, until it is whole
         QElapsedTimer heard;
         QByteArray pending;
@@ -691,13 +774,16 @@ private:
     // Turns to the ready workers, first file first, while fewer than jobs convert.
     void GiveTurns()
     {
-        for (const std::shared_ptr<Worker> &worker : std::as_const(m_running)) {
-            if (Count(Worker::Stage::Converting) >= m_options.jobs)
+        while (Count(Worker::Stage::Converting) < m_options.jobs) {
+            std::shared_ptr<Worker> first;
+            for (const std::shared_ptr<Worker> &worker : std::as_const(m_running))
+                if (worker->stage == Worker::Stage::Ready
+                    && (!first || worker->index < first->index))
+                    first = worker;
+            if (!first)
                 return;
-            if (worker->stage == Worker::Stage::Ready) {
-                worker->stage = Worker::Stage::Converting;
-                worker->process->write("go\n");
-            }
+            first->stage = Worker::Stage::Converting;
+            first->process->write(QByteArray(WorkerGo) + '\n');
         }
     }
 
@@ -709,6 +795,18 @@ private:
         GiveTurns();
         while (Count(Worker::Stage::GettingReady) + Count(Worker::Stage::Ready) < m_options.jobs
                && m_next < m_options.files.size()) {
+            if (const std::shared_ptr<Worker> idle = IdleWorker()) {
+                idle->source = m_options.files.at(m_next);
+                idle->index = static_cast<int>(m_next++);
+                idle->stage = Worker::Stage::GettingReady;
+                idle->reported = false;
+                idle->temporary.clear();
+                ++idle->files;
+                idle->heard.restart();
+                idle->process->write(QByteArray(WorkerFile)
+                                     + idle->source.toUtf8().toPercentEncoding() + '\n');
+                continue;
+            }
             auto worker = std::make_shared<Worker>();
             worker->source = m_options.files.at(m_next);
             worker->index = static_cast<int>(m_next++);
@@ -728,8 +826,31 @@ private:
                                        + m_options.workerArguments
                                        + QStringList{QStringLiteral("--"), worker->source});
         }
+        // Those that wait for a file that will not come leave.
+        for (const std::shared_ptr<Worker> &worker : std::as_const(m_running))
+            if (worker->stage == Worker::Stage::Idle
+                && (worker->leaving || m_next >= m_options.files.size()))
+                Dismiss(*worker);
         if (m_running.isEmpty())
             QCoreApplication::exit(-1);
+    }
+
+    // A process whose file has ended and that may take another.
+    std::shared_ptr<Worker> IdleWorker() const
+    {
+        for (const std::shared_ptr<Worker> &worker : m_running)
+            if (worker->stage == Worker::Stage::Idle && !worker->leaving)
+                return worker;
+        return nullptr;
+    }
+
+    // Standard input closed: the process ends once its file is done.
+    static void Dismiss(Worker &worker)
+    {
+        worker.leaving = true;
+        if (!worker.dismissed && worker.process->state() != QProcess::NotRunning)
+            worker.process->closeWriteChannel();
+        worker.dismissed = true;
     }
 
     void Read(Worker &worker)
@@ -747,6 +868,12 @@ private:
             } else if (kind == QLatin1String("ready")) {
                 worker.stage = Worker::Stage::Ready;
                 StartMore();
+            } else if (kind == QLatin1String("written")) {
+                // Read back from now on: another file may be written.
+                if (worker.stage == Worker::Stage::Converting) {
+                    worker.stage = Worker::Stage::Finishing;
+                    StartMore();
+                }
             } else if (kind == QLatin1String("progress")) {
                 m_reporter.Progress(worker.source, worker.index,
                                     static_cast<int>(m_options.files.size()),
@@ -767,7 +894,12 @@ private:
                     attempt.vlcMessages << message.toString();
                 m_log.Attempt(attempt);
                 m_reporter.Attempt(worker.source, attempt);
-                // Its conversion is over: a retry waits for a turn again.
+                // After an attempt that failed, libVLC in that process is not trusted with
+                // another file.
+                if (attempt.outcome != QLatin1String("converted"))
+                    worker.leaving = true;
+                // Its conversion is over (if it failed before its output was written): a retry
+                // waits for a turn again.
                 if (worker.stage == Worker::Stage::Converting) {
                     worker.stage = Worker::Stage::Finishing;
                     StartMore();
@@ -780,6 +912,11 @@ private:
                 result.state = StateOf(event.value(QLatin1String("state")).toString());
                 result.reason = event.value(QLatin1String("reason")).toString();
                 Record(worker, result);
+                if (result.state == CFileResult::State::Failed || worker.files >= WorkerFileLimit)
+                    worker.leaving = true;
+            } else if (kind == QLatin1String("idle")) {
+                worker.stage = Worker::Stage::Idle;
+                StartMore();
             }
         }
     }
@@ -899,12 +1036,16 @@ int Run(int argc, char **argv)
         reporter.Summary(0, static_cast<int>(options.leftOut.size()), 0, QString());
         return ExitFailed;
     }
-    // A process converts one file and ends, however many files the run has: a crash or a hang
-    // inside libVLC costs that file only, the next file's process gets ready while one converts,
-    // and no process lives long enough for libVLC's buffers to fragment its heap.
-    const int status = options.files.size() > 1
-                           ? Workers(options, reporter, arguments).Run()
-                           : RunHere(options, ini, formats, reporter, arguments);
+    // A run of several files converts them in processes of their own, one file at a time in
+    // each: a crash or a hang inside libVLC costs the file it was converting only, and the next
+    // file gets ready while one converts.
+    int status = ExitConverted;
+    if (options.worker)
+        status = RunWorker(options, ini, formats, reporter);
+    else if (options.files.size() > 1)
+        status = Workers(options, reporter, arguments).Run();
+    else
+        status = RunHere(options, ini, formats, reporter, arguments);
     return status == ExitConverted ? leftOutStatus : status;
 }
 
