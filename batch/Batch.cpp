@@ -582,6 +582,17 @@ QString CommandLine(const QStringList &arguments)
     return QStringLiteral("movarin ") + arguments.mid(1).join(QLatin1Char(' '));
 }
 
+// libVLC for a batch process, whose settings never change. Every player that shows pictures loads
+// libVLC's text renderer (and with it every font's description, through fontconfig); here those
+// are the looks at a source and at an output, which draw no text, and the conversions, which draw
+// text only when the catalogue's parameters ask transcode to.
+QStringList VlcArguments(CIniFile &ini, const ConversionSettings &settings)
+{
+    if (TranscodeOption::DrawsText(TranscodeOption::ReadTuning(ini, settings)))
+        return {};
+    return {QStringLiteral("--text-renderer=none")};
+}
+
 // The driver over some files in this process, with its face and the services it needs.
 class LocalRun
 {
@@ -617,7 +628,7 @@ int RunHere(const Options &options, CIniFile &ini, FormatCatalog &formats, Repor
             const QStringList &arguments)
 {
     Tally tally;
-    CLibVlcControlFactory factory;
+    CLibVlcControlFactory factory(VlcArguments(ini, options.settings));
     LocalRun run(options, options.files, ini, formats, factory, reporter, tally);
     run.driver.KeepRunLog(CRunLog::DefaultFolder(), CommandLine(arguments));
     QObject::connect(&run.driver, &CConversionDriver::RunEnded, qApp, [] { qApp->exit(-1); });
@@ -643,7 +654,7 @@ int RunHere(const Options &options, CIniFile &ini, FormatCatalog &formats, Repor
 int RunWorker(const Options &options, CIniFile &ini, FormatCatalog &formats, Reporter &reporter)
 {
     Tally tally;
-    CLibVlcControlFactory factory;
+    CLibVlcControlFactory factory(VlcArguments(ini, options.settings));
     std::unique_ptr<LocalRun> run;
     const auto convert = [&](const QString &file) {
         run.reset();

@@ -386,6 +386,33 @@ QString CheckTuning(CIniFile &ini, const ConversionSettings &settings)
     return CheckParameters(parameters, VideoParametersSection, key);
 }
 
+bool DrawsText(const TranscodeTuning &tuning)
+{
+    static const QStringList Drawing{QStringLiteral("soverlay"), QStringLiteral("sfilter"),
+                                     QStringLiteral("osd")};
+    // The names of the list's own items: what comes before '=' outside any module's braces.
+    int depth = 0;
+    bool inName = true;
+    QString name;
+    for (const QChar c : tuning.videoParameters + QLatin1Char(',')) {
+        if (c == u'{') {
+            ++depth;
+        } else if (c == u'}') {
+            --depth;
+        } else if (depth == 0 && c == u',') {
+            if (Drawing.contains(name))
+                return true;
+            name.clear();
+            inName = true;
+        } else if (depth == 0 && c == u'=') {
+            inName = false;
+        } else if (depth == 0 && inName) {
+            name += c;
+        }
+    }
+    return false;
+}
+
 QString Build(const ConversionSettings &s, const QString &outputPath)
 {
     return Build(s, outputPath, TranscodeTuning(), std::nullopt);

@@ -62,6 +62,11 @@ TranscodeTuning ReadTuning(CIniFile &ini, const ConversionSettings &settings);
 // message. For the check before a run.
 QString CheckTuning(CIniFile &ini, const ConversionSettings &settings);
 
+// Whether a conversion with this tuning puts text on its pictures: its video parameters name one
+// of transcode's own ways to (subtitles drawn onto the pictures, a subpicture filter such as the
+// marquee, the on-screen display). Without them libVLC's text renderer is never used by it.
+bool DrawsText(const TranscodeTuning &tuning);
+
 // ---- The option ------------------------------------------------------------------------------
 
 // ":sout=#transcode{...}:std{access=file,mux=...,url="..."}" with every setting verbatim.

@@ -159,6 +159,21 @@ TEST(TranscodeOptionFor, CodecParametersGoAfterTheChannelsOnlyForTheirCodecAndOn
 
 // ---- Transcode tuning ------------------------------------------------------------------------
 
+TEST(TranscodeTuning, DrawsTextOnlyWhenItsOwnItemsSaySo)
+{
+    TranscodeTuning tuning;
+    EXPECT_FALSE(DrawsText(tuning));
+    for (const char *drawing : {"soverlay", "fps=25,sfilter=marq{marquee=Hello}", "osd"}) {
+        tuning.videoParameters = QString::fromUtf8(drawing);
+        EXPECT_TRUE(DrawsText(tuning)) << drawing;
+    }
+    // Only the list's own names count, not a module's parameters or a value.
+    for (const char *plain : {"venc=x264{soverlay=1,osd=2}", "vfilter=soverlay", "sfilters=1"}) {
+        tuning.videoParameters = QString::fromUtf8(plain);
+        EXPECT_FALSE(DrawsText(tuning)) << plain;
+    }
+}
+
 TEST(CheckTranscodeParameters, AdmitsNamesPlainValuesAndOneLevelOfModuleParameters)
 {
     for (const char *good : {"fps=25", "venc=x264{bframes=0,preset=medium,tune=ssim}",
