@@ -656,17 +656,23 @@ int RunWorker(const Options &options, CIniFile &ini, FormatCatalog &formats, Rep
     Tally tally;
     CLibVlcControlFactory factory(VlcArguments(ini, options.settings));
     std::unique_ptr<LocalRun> run;
+    bool ended = false;
+    // False when the file's run could not even begin: this process then leaves, and the run
+    // counts the file as failed.
     const auto convert = [&](const QString &file) {
         run.reset();
         run = std::make_unique<LocalRun>(options, QStringList{file}, ini, formats, factory,
                                          reporter, tally);
         run->face.WaitForTurns();
-        QObject::connect(&run->driver, &CConversionDriver::RunEnded, qApp, [&reporter] {
+        ended = false;
+        QObject::connect(&run->driver, &CConversionDriver::RunEnded, qApp, [&reporter, &ended] {
+            ended = true;
             // What the file's conversion freed goes back before the next one is made.
             GiveFreedMemoryBack();
             reporter.Json({{"event", "idle"}});
         });
         run->driver.ConvertNextFile();
+        return ended || run->driver.RunInProgress();
     };
     const auto busy = [&run] { return run && run->driver.RunInProgress(); };
 
@@ -702,9 +708,10 @@ int RunWorker(const Options &options, CIniFile &ini, FormatCatalog &formats, Rep
             if (line == WorkerGo) {
                 if (run)
                     run->face.Go();
-            } else if (line.startsWith(WorkerFile) && !busy()) {
-                convert(QString::fromUtf8(
-                    QByteArray::fromPercentEncoding(line.mid(qstrlen(WorkerFile)))));
+            } else if (line.startsWith(WorkerFile) && !busy()
+                       && !convert(QString::fromUtf8(
+                           QByteArray::fromPercentEncoding(line.mid(qstrlen(WorkerFile)))))) {
+                qApp->exit(ExitFailed);
             }
         }
     });
@@ -714,7 +721,8 @@ int RunWorker(const Options &options, CIniFile &ini, FormatCatalog &formats, Rep
             run->driver.Abandon();
         qApp->exit(status);
     });
-    convert(options.files.constFirst());
+    if (!convert(options.files.constFirst()))
+        return ExitFailed;
     const int status = QCoreApplication::exec();
     return status > 0 ? status : tally.ExitStatus();
 }
@@ -804,8 +812,7 @@ private:
         if (m_stopping)
             return;
         GiveTurns();
-        while (Count(Worker::Stage::GettingReady) + Count(Worker::Stage::Ready) < m_options.jobs
-               && m_next < m_options.files.size()) {
+        while (Preparing() < m_options.jobs && m_next < m_options.files.size()) {
             if (const std::shared_ptr<Worker> idle = IdleWorker()) {
                 idle->source = m_options.files.at(m_next);
                 idle->index = static_cast<int>(m_next++);
@@ -844,6 +851,18 @@ private:
                 Dismiss(*worker);
         if (m_running.isEmpty())
             QCoreApplication::exit(-1);
+    }
+
+    // The processes getting ready, ready, or about to take the next file: one whose output is
+    // being read back takes it within a moment, unless its file fails.
+    qsizetype Preparing() const
+    {
+        return std::count_if(m_running.cbegin(), m_running.cend(),
+                             [](const std::shared_ptr<Worker> &w) {
+                                 return w->stage == Worker::Stage::GettingReady
+                                        || w->stage == Worker::Stage::Ready
+                                        || (w->stage == Worker::Stage::Finishing && !w->leaving);
+                             });
     }
 
     // A process whose file has ended and that may take another.
