@@ -653,6 +653,8 @@ int RunHere(const Options &options, CIniFile &ini, FormatCatalog &formats, Repor
 // ended, and leaves when standard input closes.
 int RunWorker(const Options &options, CIniFile &ini, FormatCatalog &formats, Reporter &reporter)
 {
+    // Before libVLC starts a thread: what one file's conversion frees serves the next.
+    KeepFreedMemoryForReuse();
     Tally tally;
     CLibVlcControlFactory factory(VlcArguments(ini, options.settings));
     std::unique_ptr<LocalRun> run;
@@ -667,8 +669,6 @@ int RunWorker(const Options &options, CIniFile &ini, FormatCatalog &formats, Rep
         ended = false;
         QObject::connect(&run->driver, &CConversionDriver::RunEnded, qApp, [&reporter, &ended] {
             ended = true;
-            // What the file's conversion freed goes back before the next one is made.
-            GiveFreedMemoryBack();
             reporter.Json({{"event", "idle"}});
         });
         run->driver.ConvertNextFile();

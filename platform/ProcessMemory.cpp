@@ -12,6 +12,13 @@ void KeepTheHeapsFew()
     mallopt(M_ARENA_MAX, 2);
 }
 
+void KeepFreedMemoryForReuse()
+{
+    KeepTheHeapsFew();
+    mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+}
+
 void GiveFreedMemoryBack()
 {
     malloc_trim(0);

@@ -2,7 +2,8 @@
 #pragma once
 
 // How a process that converts a queue of files (the window) keeps its memory from growing over
-// the queue; a process that converts one file and ends (the batch command) has no need of it.
+// the queue, and how one that converts a few files one after another and ends (a process of a
+// batch run) reuses what each file freed for the next.
 //
 // libVLC frees multi-megabyte buffers (the input's read cache, codec pictures) on every file,
 // from a new set of threads each time. glibc gives each thread that allocates at the same time
@@ -15,6 +16,12 @@
 // Called first thing in main(), before any other thread starts: libVLC's threads share two
 // heaps instead of up to sixteen.
 void KeepTheHeapsFew();
+
+// For a process that converts a bounded number of files: two heaps, which keep what is freed,
+// and every buffer of a conversion (up to 64 MB) served from them. The next file's conversion
+// reuses those pages instead of faulting in fresh ones (7 % of the CPU of 4 s 640x360 clips, for
+// about 60 MB more at the peak). Called first, before any other thread starts.
+void KeepFreedMemoryForReuse();
 
 // Hands the free pages of every heap back to the system; called when a file's conversion has
 // ended and nothing of it is left running. Takes some milliseconds.
