@@ -28,11 +28,12 @@ QByteArray Checksum(const QString &path)
                : QByteArray();
 }
 
-// The temporary outputs in folder that a process is writing, with the process: read from /proc,
-// as someone watching the run from outside would. libVLC's file output and the rewrite of the
-// track list open the file to read and write; the write-only handle each attempt keeps on its
-// name from the moment it is named is a lock, through which nothing is written.
-QMultiHash<int, QString> PartsOpenForWriting(const QString &folder)
+// The temporary outputs in folder that a process holds open, with the process: read from /proc,
+// as someone watching the run from outside would. Only those it is writing when writing: libVLC's
+// file output and the rewrite of the track list open the file to read and write; the write-only
+// handle each attempt keeps on its name from the moment it is named is a lock, through which
+// nothing is written.
+QMultiHash<int, QString> PartsHeldOpen(const QString &folder, bool writing)
 {
     QMultiHash<int, QString> open;
     for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
@@ -49,7 +50,8 @@ QMultiHash<int, QString> PartsOpenForWriting(const QString &folder)
                 continue;
             for (const QByteArray &line : info.readAll().split('\n'))
                 if (line.startsWith("flags:")
-                    && (line.mid(6).trimmed().toInt(nullptr, 8) & O_ACCMODE) == O_RDWR)
+                    && (!writing
+                        || (line.mid(6).trimmed().toInt(nullptr, 8) & O_ACCMODE) == O_RDWR))
                     open.insert(pid.toInt(), target);
         }
     }
@@ -115,7 +117,7 @@ protected:
         QElapsedTimer waited;
         waited.start();
         while (!stopped && waited.elapsed() < 60000) {
-            const QMultiHash<int, QString> writing = PartsOpenForWriting(out);
+            const QMultiHash<int, QString> writing = PartsHeldOpen(out, true);
             for (auto it = writing.cbegin(); it != writing.cend() && !stopped; ++it)
                 if (QFileInfo(it.value()).fileName().startsWith(".hang.")
                     && ::kill(it.key(), SIGSTOP) == 0)
@@ -255,7 +257,7 @@ TEST_F(BatchTest, AJobsRunWritesNoMoreThanNFilesAtOnceWhileMoreGetReady)
     QSet<int> writers;
     while (!process.waitForFinished(10)) {
         mostNamed = std::max(mostNamed, Leftovers(out).size());
-        const QMultiHash<int, QString> writing = PartsOpenForWriting(out);
+        const QMultiHash<int, QString> writing = PartsHeldOpen(out, true);
         mostWritten = std::max(mostWritten, QSet<QString>(writing.cbegin(), writing.cend()).size());
         for (const int pid : writing.keys())
             writers << pid;
@@ -268,6 +270,38 @@ TEST_F(BatchTest, AJobsRunWritesNoMoreThanNFilesAtOnceWhileMoreGetReady)
     for (const QString &clip : clips)
         EXPECT_EQ(SampleClips::VideoCodec(out + "/" + QFileInfo(clip).completeBaseName() + ".mp4"),
                   "h264");
+}
+
+// libVLC in a process whose attempt failed is not trusted with another file: the file after it
+// is converted by another process.
+TEST_F(BatchTest, AProcessWhoseFileFailedConvertsNoOther)
+{
+    QStringList clips;
+    for (const char *name : {"a.mov", "c.mov", "d.mov", "e.mov", "f.mov"})
+        clips << SampleClips::Make(QStringLiteral(".mov"), in, {}, QLatin1String(name));
+    const QString damaged = dir.write(QStringLiteral("in/b.avi"), "This is not a video.\n");
+    QProcess process;
+    start(process, {"--json", "--output", out, in});
+    // The process that took the damaged file, and every process that writes an output.
+    int failing = 0;
+    QHash<QString, int> writerOf;
+    while (!process.waitForFinished(10)) {
+        const QMultiHash<int, QString> held = PartsHeldOpen(out, false);
+        for (auto it = held.cbegin(); it != held.cend(); ++it)
+            if (QFileInfo(it.value()).fileName().startsWith(".b."))
+                failing = it.key();
+        const QMultiHash<int, QString> writing = PartsHeldOpen(out, true);
+        for (auto it = writing.cbegin(); it != writing.cend(); ++it)
+            writerOf.insert(QFileInfo(it.value()).fileName().section('.', 1, 1), it.key());
+    }
+    stdOut = QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_EQ(process.exitCode(), 1);
+    ASSERT_NE(failing, 0) << "the damaged file's process was not seen";
+    EXPECT_EQ(results()[damaged].value("state").toString(), "failed");
+    for (const char *stem : {"a", "c", "d", "e", "f"}) {
+        ASSERT_TRUE(writerOf.contains(QLatin1String(stem))) << stem;
+        EXPECT_NE(writerOf.value(QLatin1String(stem)), failing) << stem;
+    }
 }
 
 TEST_F(BatchTest, AHangInOneProcessOfAJobsRunCostsOnlyItsFile)
