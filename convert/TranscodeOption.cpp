@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
 #include <utility>
 
 namespace TranscodeOption {
@@ -65,6 +66,9 @@ public:
         return error;
     }
 
+    // The names of the list's own items (not of a module's parameters), as far as check() read.
+    const QStringList &names() const { return m_names; }
+
 private:
     QChar at() const { return m_pos < m_text.size() ? m_text.at(m_pos) : QChar(); }
 
@@ -90,6 +94,8 @@ private:
             return unexpected();
         if (isReservedName(name))
             return QStringLiteral("the name '%1' is reserved").arg(name);
+        if (depth == 0)
+            m_names << name;
         if (at() != u'=')
             return {};
         ++m_pos;
@@ -128,6 +134,7 @@ private:
 
     const QString &m_text;
     qsizetype m_pos = 0;
+    QStringList m_names;
 };
 
 std::optional<DeinterlaceRule> parseDeinterlaceRule(const QString &value)
@@ -390,27 +397,14 @@ bool DrawsText(const TranscodeTuning &tuning)
 {
     static const QStringList Drawing{QStringLiteral("soverlay"), QStringLiteral("sfilter"),
                                      QStringLiteral("osd")};
-    // The names of the list's own items: what comes before '=' outside any module's braces.
-    int depth = 0;
-    bool inName = true;
-    QString name;
-    for (const QChar c : tuning.videoParameters + QLatin1Char(',')) {
-        if (c == u'{') {
-            ++depth;
-        } else if (c == u'}') {
-            --depth;
-        } else if (depth == 0 && c == u',') {
-            if (Drawing.contains(name))
-                return true;
-            name.clear();
-            inName = true;
-        } else if (depth == 0 && c == u'=') {
-            inName = false;
-        } else if (depth == 0 && inName) {
-            name += c;
-        }
-    }
-    return false;
+    if (tuning.videoParameters.isEmpty())
+        return false;
+    ParameterGrammar grammar(tuning.videoParameters);
+    // The tuning holds only parameters that passed the check.
+    grammar.check();
+    const QStringList &names = grammar.names();
+    return std::any_of(names.cbegin(), names.cend(),
+                       [](const QString &name) { return Drawing.contains(name); });
 }
 
 QString Build(const ConversionSettings &s, const QString &outputPath)
