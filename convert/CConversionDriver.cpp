@@ -732,8 +732,9 @@ void CConversionDriver::EndOfAttempt()
             auto output = std::make_shared<CMediaFacts>();
             m_services.work.Run(
                 this,
-                [control, output, temp] {
-                    if (control)
+                // A header rewritten only in part is the verdict already: nothing to read back.
+                [control, output, arranging, temp] {
+                    if (control && arranging->isEmpty())
                         *output = control->ProbeFile(temp);
                 },
                 [this, control, output, arranging, sourceFacts, generation]() mutable {
@@ -750,7 +751,6 @@ void CConversionDriver::EndOfAttempt()
 
 void CConversionDriver::CheckedOutput(const QString &verdict)
 {
-    // A header rewritten only in part may still read, but not as the source had it.
     if (!verdict.isEmpty()) {
         m_reason = QStringLiteral("the output is not whole: ") + verdict;
         FinishAttempt(false);
