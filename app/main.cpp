@@ -7,9 +7,8 @@
 
 int main(int argc, char **argv)
 {
-    // Without a window: no display is needed, and nothing of the window is made. Each process
-    // of the batch command converts one file and ends, so its heaps cannot grow over a queue:
-    // it keeps glibc's own number of them.
+    // Without a window: no display is needed, and nothing of the window is made. The batch
+    // command sets its own memory policy: its processes convert a bounded number of files.
     if (Batch::Wanted(argc, argv))
         return Batch::Run(argc, argv);
     KeepTheHeapsFew();
